@@ -1,0 +1,233 @@
+#include "TestAccess.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace
+{
+juce::RangedAudioParameter& parameter (PluginAudioProcessor& engine, const char* id)
+{
+    auto* p = PluginAudioProcessorTestAccess (engine).tree().getParameter (id);
+    EXPECT_NE (p, nullptr) << id;
+    return *p;
+}
+} // namespace
+
+TEST (Engine, AnswersTheHostsFixedQuestions)
+{
+    PluginAudioProcessor engine;
+
+    EXPECT_EQ (engine.getName(), "Skylorn");
+    EXPECT_EQ (engine.getTailLengthSeconds(), 0.0);
+    EXPECT_FALSE (engine.acceptsMidi());
+    EXPECT_FALSE (engine.producesMidi());
+    EXPECT_FALSE (engine.isMidiEffect());
+    EXPECT_TRUE (engine.hasEditor());
+    EXPECT_FALSE (engine.supportsDoublePrecisionProcessing());
+
+    EXPECT_EQ (engine.getNumPrograms(), 1);
+    EXPECT_EQ (engine.getCurrentProgram(), 0);
+    engine.setCurrentProgram (3);
+    EXPECT_EQ (engine.getCurrentProgram(), 0);
+    engine.changeProgramName (0, "Cathedral");
+    EXPECT_EQ (engine.getProgramName (0), "");
+    EXPECT_EQ (engine.getProgramName (-1), "");
+    EXPECT_EQ (engine.getProgramName (7), "");
+}
+
+TEST (Engine, DeclaresOneStereoInputAndOutput)
+{
+    PluginAudioProcessor engine;
+
+    ASSERT_EQ (engine.getBusCount (true), 1);
+    ASSERT_EQ (engine.getBusCount (false), 1);
+
+    const auto* input = engine.getBus (true, 0);
+    const auto* output = engine.getBus (false, 0);
+    EXPECT_EQ (input->getName(), "Input");
+    EXPECT_EQ (output->getName(), "Output");
+    EXPECT_EQ (input->getCurrentLayout(), juce::AudioChannelSet::stereo());
+    EXPECT_EQ (output->getCurrentLayout(), juce::AudioChannelSet::stereo());
+    EXPECT_TRUE (input->isEnabled());
+    EXPECT_TRUE (output->isEnabled());
+}
+
+TEST (Engine, StartsWithTheDeclaredMemberValues)
+{
+    PluginAudioProcessor engine;
+    PluginAudioProcessorTestAccess access (engine);
+
+    EXPECT_FALSE (engine.fftInputReady.load());
+    EXPECT_FALSE (engine.blockProcessed.load());
+    for (auto level : engine.spectrumLevels)
+        EXPECT_EQ (level, 0.0f);
+    EXPECT_EQ (access.sampleFifoIndex(), 0);
+    EXPECT_EQ (access.blockSampleRate(), 44100);
+    EXPECT_EQ (engine.themeIndex, 1);
+    EXPECT_EQ (engine.editorWidth, 580);
+    EXPECT_EQ (engine.editorHeight, 520);
+    EXPECT_EQ (engine.titleText, "S k y l o r n");
+    EXPECT_EQ (access.dryBuffer().getNumChannels(), 0);
+    EXPECT_EQ (access.dryBuffer().getNumSamples(), 0);
+    EXPECT_EQ (access.highPassChannels(), 0);
+
+    // The framework's reverb defaults, untouched until the parameters are first applied.
+    const auto& reverb = access.reverbParameters();
+    EXPECT_EQ (reverb.roomSize, 0.5f);
+    EXPECT_EQ (reverb.damping, 0.5f);
+    EXPECT_EQ (reverb.wetLevel, 0.33f);
+    EXPECT_EQ (reverb.dryLevel, 0.4f);
+    EXPECT_EQ (reverb.width, 1.0f);
+    EXPECT_EQ (reverb.freezeMode, 0.0f);
+
+    // An all-zero second-order coefficient set.
+    ASSERT_EQ (access.highPassCoefficientCount(), 5u);
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ (access.highPassCoefficients()[i], 0.0f);
+}
+
+TEST (Engine, HannWindowIsSymmetricWithZeroEndsAndSumsToItsLength)
+{
+    PluginAudioProcessor engine;
+    PluginAudioProcessorTestAccess access (engine);
+
+    std::array<float, spectrum::frameSize> table;
+    table.fill (1.0f);
+    access.window().multiplyWithWindowingTable (table.data(), table.size());
+
+    EXPECT_EQ (table.front(), 0.0f);
+    EXPECT_EQ (table.back(), 0.0f);
+
+    double sum = 0.0;
+    for (size_t i = 0; i < table.size(); ++i)
+    {
+        EXPECT_NEAR (table[i], table[table.size() - 1 - i], 1.0e-5f) << i;
+        sum += table[i];
+    }
+    EXPECT_NEAR (sum, 2048.0, 1.0e-2);
+
+    // The peak of a normalised Hann window of this length sits just above 2.
+    EXPECT_GT (table[1023], 2.0f);
+    EXPECT_LT (table[1023], 2.01f);
+    EXPECT_EQ (table[1023], table[1024]);
+}
+
+TEST (Parameters, AreTheFiveInTheirFixedOrder)
+{
+    PluginAudioProcessor engine;
+    const auto& parameters = engine.getParameters();
+
+    ASSERT_EQ (parameters.size(), 5);
+
+    const char* ids[] = { "topValue", "midValue", "lowValue", "gain", "backColor" };
+    const char* names[] = { "RoomSize", "Dry/Wet", "Damping", "Frequency", "BackColor" };
+
+    for (int i = 0; i < 5; ++i)
+    {
+        auto* withId = dynamic_cast<juce::RangedAudioParameter*> (parameters[i]);
+        ASSERT_NE (withId, nullptr);
+        EXPECT_EQ (withId->getParameterID(), ids[i]);
+        EXPECT_EQ (withId->getName (100), names[i]);
+        EXPECT_EQ (withId->getVersionHint(), 0);
+        EXPECT_EQ (withId->getLabel(), "");
+        EXPECT_TRUE (withId->isAutomatable());
+        EXPECT_FALSE (withId->isMetaParameter());
+        EXPECT_EQ (withId->getCategory(), juce::AudioProcessorParameter::genericParameter);
+    }
+
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NE (dynamic_cast<juce::AudioParameterFloat*> (parameters[i]), nullptr);
+
+    auto* choice = dynamic_cast<juce::AudioParameterChoice*> (parameters[4]);
+    ASSERT_NE (choice, nullptr);
+    EXPECT_EQ (choice->choices,
+               juce::StringArray ({ "Vibrato", "Crescendo", "Rhapsody", "Staccato", "Tremolo", "Arpeggio" }));
+    EXPECT_EQ (choice->getIndex(), 0);
+}
+
+TEST (Parameters, HaveTheirRangesAndDefaults)
+{
+    PluginAudioProcessor engine;
+
+    for (auto* id : { "topValue", "midValue", "lowValue" })
+    {
+        const auto& range = parameter (engine, id).getNormalisableRange();
+        EXPECT_EQ (range.start, 0.0f) << id;
+        EXPECT_EQ (range.end, 100.0f) << id;
+        EXPECT_EQ (range.interval, 0.01f) << id;
+        EXPECT_EQ (range.skew, 1.0f) << id;
+        EXPECT_FLOAT_EQ (parameter (engine, id).getDefaultValue(), 0.5f) << id;
+        EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw (id)->load(), 50.0f) << id;
+    }
+
+    const auto& gain = parameter (engine, "gain").getNormalisableRange();
+    EXPECT_EQ (gain.start, 20.0f);
+    EXPECT_EQ (gain.end, 20000.0f);
+    EXPECT_EQ (gain.interval, 0.01f);
+    EXPECT_FALSE (gain.symmetricSkew);
+    juce::uint32 skewBits;
+    std::memcpy (&skewBits, &gain.skew, sizeof (skewBits));
+    EXPECT_EQ (skewBits, 0x3E4BAAD4u);
+    EXPECT_NEAR (parameter (engine, "gain").getDefaultValue(), 0.3335f, 5.0e-4f);
+    EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("gain")->load(), 100.0f);
+
+    EXPECT_EQ (parameter (engine, "backColor").getDefaultValue(), 0.0f);
+    EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("backColor")->load(), 0.0f);
+}
+
+TEST (Parameters, FrequencyMapsOntoItsSkewedRange)
+{
+    PluginAudioProcessor engine;
+    auto& gain = parameter (engine, "gain");
+
+    EXPECT_EQ (gain.convertFrom0to1 (0.0f), 20.0f);
+    EXPECT_EQ (gain.convertFrom0to1 (1.0f), 20000.0f);
+    EXPECT_NEAR (gain.convertFrom0to1 (0.5f), 632.46f, 0.02f);  // the geometric mean of the range
+    EXPECT_NEAR (gain.convertFrom0to1 (0.25f), 38.8f, 0.05f);
+    EXPECT_NEAR (gain.convertFrom0to1 (0.75f), 4720.0f, 5.0f);
+
+    // Values set through the normalised form land on the 0.01 grid above 20 Hz.
+    for (auto x : { 0.1f, 0.25f, 0.5f, 0.75f, 0.9f })
+    {
+        gain.setValueNotifyingHost (x);
+        const auto hz = PluginAudioProcessorTestAccess (engine).raw ("gain")->load();
+        const auto steps = (hz - 20.0f) / 0.01f;
+        EXPECT_NEAR (steps, std::round (steps), 0.05f) << x;
+    }
+
+    // Outside the range: clamped to the nearer end.
+    EXPECT_EQ (gain.convertFrom0to1 (gain.convertTo0to1 (5.0f)), 20.0f);
+    EXPECT_EQ (gain.convertFrom0to1 (gain.convertTo0to1 (30000.0f)), 20000.0f);
+}
+
+TEST (Parameters, LinearOnesSnapToHundredths)
+{
+    PluginAudioProcessor engine;
+    auto& room = parameter (engine, "topValue");
+
+    room.setValueNotifyingHost (0.0f);
+    EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("topValue")->load(), 0.0f);
+    room.setValueNotifyingHost (1.0f);
+    EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("topValue")->load(), 100.0f);
+    room.setValueNotifyingHost (0.123456f);
+    EXPECT_FLOAT_EQ (PluginAudioProcessorTestAccess (engine).raw ("topValue")->load(), 12.35f);
+}
+
+TEST (Parameters, ThemeChoiceRoundsHalfToEven)
+{
+    PluginAudioProcessor engine;
+    auto& backColor = parameter (engine, "backColor");
+
+    const std::pair<float, float> table[] = { { 0.1f, 0.0f }, { 0.2f, 1.0f }, { 0.3f, 2.0f }, { 0.5f, 2.0f },
+                                              { 0.7f, 4.0f }, { 0.9f, 4.0f }, { 1.0f, 5.0f } };
+
+    for (const auto& [normalised, index] : table)
+    {
+        backColor.setValueNotifyingHost (normalised);
+        EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("backColor")->load(), index) << normalised;
+    }
+
+    // The engine never recomputes the theme from the parameter: a later editor brings it in line.
+    EXPECT_EQ (engine.themeIndex, 1);
+}
