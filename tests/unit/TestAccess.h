@@ -25,6 +25,9 @@ struct PluginAudioProcessorTestAccess
     int highPassChannels() const { return engine.highPassChannels; }
     std::atomic<float>* raw (const char* id) { return engine.parameterTree.getRawParameterValue (id); }
     void pushSpectrumSample (float s) { engine.pushSpectrumSample (s); }
+    // Takes what updateParameters last handed over, as the audio thread would.
+    bool takePublished (DspSettings& settings) { return engine.settingsMailbox.take (settings); }
+    const DspSettings& appliedSettings() const { return engine.appliedSettings; }
 
     PluginAudioProcessor& engine;
 };
