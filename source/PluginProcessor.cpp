@@ -4,6 +4,7 @@
 #include "StateGuard.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace
@@ -16,6 +17,36 @@ float frequencySkew() noexcept
     float skew;
     std::memcpy (&skew, &bits, sizeof (skew));
     return skew;
+}
+// Two things the framework's reader lets through that a sound state never holds, both of which
+// would reach the parameters:
+// - a "value" that reads as not a number passes the range limits unchanged, reaches the audio
+//   thread as a NaN room size or cut-off and silences the output for good;
+// - an element with two attributes of one name (not well-formed XML): the parameter takes the
+//   first, the next save writes the last, so the state would not come back as it was.
+// A state carrying either is corrupt and is turned away whole.
+bool attributesAreUnique (const juce::XmlElement& element)
+{
+    for (int i = 0; i < element.getNumAttributes(); ++i)
+        for (int j = i + 1; j < element.getNumAttributes(); ++j)
+            if (element.getAttributeName (i) == element.getAttributeName (j))
+                return false;
+
+    for (const auto* child : element.getChildIterator())
+        if (!attributesAreUnique (*child))
+            return false;
+
+    return true;
+}
+
+bool isSoundState (const juce::XmlElement& root, const juce::AudioProcessorValueTreeState& tree)
+{
+    for (const auto* child : root.getChildIterator())
+        if (child->hasAttribute ("value") && tree.getParameter (child->getStringAttribute ("id")) != nullptr
+            && std::isnan ((float) child->getDoubleAttribute ("value")))
+            return false;
+
+    return attributesAreUnique (root);
 }
 } // namespace
 
@@ -337,16 +368,15 @@ void PluginAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void PluginAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (data == nullptr || sizeInBytes < 9)
-        return;
-
-    if (!state_guard::xmlNestingWithin (static_cast<const char*> (data) + 8, (size_t) sizeInBytes - 8,
-                                        state_guard::maxElementDepth))
+    if (!state_guard::savedTextIsSafeToParse (data, sizeInBytes))
         return;
 
     const auto xml = getXmlFromBinary (data, sizeInBytes);
 
     if (xml == nullptr || !xml->hasTagName (parameterTree.state.getType()))
+        return;
+
+    if (!isSoundState (*xml, parameterTree))
         return;
 
     parameterTree.replaceState (juce::ValueTree::fromXml (*xml));

@@ -1,116 +1,75 @@
 #include "StateGuard.h"
 
+#include <juce_core/juce_core.h>
+
+#include <algorithm>
 #include <cstring>
 
 namespace state_guard
 {
 namespace
 {
-bool startsWith (const char* text, std::size_t size, std::size_t at, const char* prefix) noexcept
+bool startsWith (const char* text, int size, int at, const char* prefix) noexcept
 {
-    const auto length = std::strlen (prefix);
-    return at + length <= size && std::memcmp (text + at, prefix, length) == 0;
-}
-
-// Index just past the first `terminator` at or after `from`, or `size` when there is none.
-std::size_t skipPast (const char* text, std::size_t size, std::size_t from, const char* terminator) noexcept
-{
-    for (auto i = from; i < size; ++i)
-        if (startsWith (text, size, i, terminator))
-            return i + std::strlen (terminator);
-
-    return size;
+    const auto length = static_cast<int> (std::strlen (prefix));
+    return at + length <= size && std::memcmp (text + at, prefix, (size_t) length) == 0;
 }
 } // namespace
 
-bool xmlNestingWithin (const char* text, std::size_t size, int maxDepth) noexcept
+bool xmlStructureIsSafe (const char* text, int size, int maxMarkup) noexcept
 {
     if (text == nullptr)
         return true;
 
-    // The reader stops at the first zero byte.
-    for (std::size_t i = 0; i < size; ++i)
-    {
-        if (text[i] == 0)
-        {
-            size = i;
-            break;
-        }
-    }
+    int markup = 0;
+    bool instructionSeen = false;
+    bool otherMarkupSeen = false;
 
-    int depth = 0;
-    std::size_t i = 0;
-
-    while (i < size)
+    for (int i = 0; i < size && text[i] != 0; ++i)
     {
         if (text[i] != '<')
-        {
-            ++i;
             continue;
-        }
 
-        if (startsWith (text, size, i, "</"))
-        {
-            // A close tag ends the innermost open element, whatever its name, up to the next '>'.
-            if (depth > 0)
-                --depth;
-
-            i = skipPast (text, size, i + 2, ">");
-            continue;
-        }
-
-        if (startsWith (text, size, i, "<!--"))
-        {
-            i = skipPast (text, size, i + 4, "-->");
-            continue;
-        }
+        if (++markup > maxMarkup)
+            return false;
 
         if (startsWith (text, size, i, "<?"))
         {
-            i = skipPast (text, size, i + 2, "?>");
+            if (instructionSeen || otherMarkupSeen)
+                return false;
+
+            instructionSeen = true;
             continue;
         }
 
-        if (startsWith (text, size, i, "<![CDATA["))
-        {
-            i = skipPast (text, size, i + 9, "]]>");
-            continue;
-        }
+        otherMarkupSeen = true;
 
-        // Anything else opens an element.
-        if (++depth > maxDepth)
+        if (startsWith (text, size, i, "<!") && !startsWith (text, size, i, "<!--")
+            && !startsWith (text, size, i, "<![CDATA["))
             return false;
-
-        char quote = 0;
-        char previous = 0;
-        ++i;
-
-        for (; i < size; ++i)
-        {
-            const auto c = text[i];
-
-            if (quote != 0)
-            {
-                if (c == quote)
-                    quote = 0;
-            }
-            else if (c == '"' || c == '\'')
-            {
-                quote = c;
-            }
-            else if (c == '>')
-            {
-                if (previous == '/')
-                    --depth;  // an empty element: <name ... />
-
-                ++i;
-                break;
-            }
-
-            previous = c;
-        }
     }
 
     return true;
+}
+
+bool savedTextIsSafeToParse (const void* data, int sizeInBytes) noexcept
+{
+    if (data == nullptr)
+        return false;
+
+    if (sizeInBytes <= 8)
+        return true;
+
+    const auto* bytes = static_cast<const char*> (data);
+    const auto length = static_cast<int> (juce::ByteOrder::littleEndianInt (bytes + 4));
+
+    if (length <= 0)
+        return true;
+
+    const auto* text = bytes + 8;
+    const auto available = std::min (sizeInBytes - 8, length);
+
+    return juce::CharPointer_UTF8::isValidString (text, available)
+           && xmlStructureIsSafe (text, available, maxMarkupCharacters);
 }
 } // namespace state_guard

@@ -1,21 +1,29 @@
 #pragma once
 
-#include <cstddef>
-
-// The framework's XML reader, and the value tree built from its result, recurse once per level of
-// element nesting, without a limit. A saved state comes from a host project that anybody may have
-// written, so a state nested a few tens of thousands of levels deep would overflow the message
-// thread's stack and take the host down. This scan bounds the nesting before the text is parsed.
-//
-// It reads the bytes as the framework's reader sees them (tags, quoted attribute values, close
-// tags, comments, processing instructions, CDATA) and may count a level too many on odd input,
-// never one too few, so it can only turn away a state that the reader would nest deeply.
+// A saved state comes from a host project that anybody may have written, and the framework's XML
+// reader trusts its input in ways that can take the host down:
+// - it walks the text as UTF-8 without checking it, so a multi-byte lead byte near the end of the
+//   text makes it read past the end of its buffer;
+// - it, and the value tree built from its result, recurse once per level of element nesting
+//   without a limit, so a state nested some ten thousand levels deep overflows the stack;
+// - a processing instruction followed by text inside an element sends it round one loop for
+//   ever, and a document type declaration can define entities that expand into themselves.
+// These checks run on the raw bytes before the reader sees them. They are deliberately blunt
+// rather than a second parser: our own states are an XML declaration and seven tags, and anything
+// far from that shape is turned away.
 namespace state_guard
 {
-// The deepest nesting a restored state may have. The engine's own states nest two levels.
-constexpr int maxElementDepth = 64;
+// Every level of the reader's recursion starts at a '<' of the text, so the number of '<' bounds
+// the nesting whatever the reader makes of malformed markup. Our own states hold a dozen.
+constexpr int maxMarkupCharacters = 1024;
 
-// True when the XML text in `text` (up to `size` bytes or the first zero byte) nests its elements
-// no deeper than `maxDepth`.
-bool xmlNestingWithin (const char* text, std::size_t size, int maxDepth) noexcept;
+// True when the XML text in `text` (up to `size` bytes or the first zero byte) holds at most
+// `maxMarkup` '<' characters, at most one processing instruction and that one before any other
+// markup (the XML declaration), and no declaration other than comments and CDATA sections.
+bool xmlStructureIsSafe (const char* text, int size, int maxMarkup) noexcept;
+
+// True when the text that the framework would read out of a saved state's bytes (the "VC2!"
+// framing: a little-endian length at offset 4, the text from offset 8) is valid UTF-8 and passes
+// xmlStructureIsSafe. Bytes the framework would not read as text pass; no bytes at all do not.
+bool savedTextIsSafeToParse (const void* data, int sizeInBytes) noexcept;
 } // namespace state_guard

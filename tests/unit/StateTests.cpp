@@ -132,10 +132,33 @@ TEST (State, InvalidInputLeavesEveryParameterAsItWas)
     cases.emplace_back ("another root", frame (declaration + "<PRESET><PARAM id=\"gain\" value=\"5.0\"/></PRESET>"));
     cases.emplace_back ("cut inside the root", frame (declaration + "<PARAMETERS><PARAM id=\"gain\" value=\"500.0\"/>"));
     cases.emplace_back ("empty text", frame (""));
+    // A value that reads as not a number would silence the audio for good.
+    cases.emplace_back ("a value that is not a number",
+                        frame (declaration + "<PARAMETERS><PARAM id=\"topValue\" value=\"60.0\"/>"
+                               + "<PARAM id=\"gain\" value=\"nan\"/></PARAMETERS>"));
+    // Found by fuzzing: two values on one element. The parameter would take the first and the
+    // next save write the last, so the state would not come back as it was.
+    cases.emplace_back ("a repeated attribute",
+                        frame (declaration + "<PARAMETERS><PARAM id=\"backColor\" value=\"1.0\" value=\"5.0\"/>"
+                               + "</PARAMETERS>"));
 
     // Deep enough to exhaust the reader's stack if it were parsed: turned away before parsing.
     cases.emplace_back ("nested far too deep",
                         frame (declaration + "<PARAMETERS>" + juce::String::repeatedString ("<a>", 200000)));
+
+    // Found by fuzzing: the framework's reader loops for ever on a processing instruction followed
+    // by text inside an element, which would hang the host.
+    cases.emplace_back ("an instruction inside the root",
+                        frame (declaration + "<PARAMETERS><?x?>text<PARAM id=\"gain\" value=\"9.0\"/></PARAMETERS>"));
+    // Entities that expand into themselves.
+    cases.emplace_back ("a document type", frame (declaration + "<!DOCTYPE PARAMETERS [<!ENTITY a \"<b>&a;</b>\">]>"
+                                                  + "<PARAMETERS>&a;<PARAM id=\"gain\" value=\"9.0\"/></PARAMETERS>"));
+
+    // Found by fuzzing: a multi-byte lead byte without its continuation bytes made the framework's
+    // reader run past the end of its buffer.
+    juce::MemoryBlock brokenUtf8;
+    ASSERT_TRUE (fixtureDirectory().getChildFile ("invalid-utf8.bin").loadFileAsData (brokenUtf8));
+    cases.emplace_back ("invalid UTF-8", brokenUtf8);
 
     for (const auto& [name, block] : cases)
     {
