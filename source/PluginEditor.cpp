@@ -132,18 +132,35 @@ void PluginAudioProcessorEditor::paint (juce::Graphics& g)
     const auto panelLeft = static_cast<int> (w * 0.5 - 256.0);
     const auto white = withAlphaByte (juce::Colours::white, 0x4C);
 
-    g.fillAll (otherLookAndFeel.backgroundColours[pluginProcessor.themeIndex]);
+    const auto background = otherLookAndFeel.backgroundColours[pluginProcessor.themeIndex];
+    g.fillAll (background);
 
-    // The banner lies inside the panel and is drawn first, so the panel's gradient veils it.
-    g.setFont (editorFont);
-    g.setFont (24.0f);
-    g.setColour (white);
-    g.drawFittedText (juce::String (pluginProcessor.titleText), 0, off - 50, w, 30, juce::Justification::centred, 1);
+    // The banner under the panel's translucent gradient changes only with the theme, yet blending
+    // the gradient costs as much as the rest of the window together. Over an opaque background
+    // the panel is therefore drawn once per theme and pixel scale, and copied from then on.
+    if (background.isOpaque())
+    {
+        const auto scale = g.getInternalContext().getPhysicalPixelScaleFactor();
 
-    const auto panel = otherLookAndFeel.panelColour;
-    g.setGradientFill (
-        juce::ColourGradient (withAlphaByte (panel, 0), 0.0f, 0.0f, withAlphaByte (panel, 0xB2), 0.0f, 280.0f, false));
-    g.fillRect (panelLeft, 10, 512, 280);
+        if (panelImage.isNull() || background != panelImageBackground || scale != panelImageScale)
+        {
+            panelImage = juce::Image (juce::Image::RGB, juce::roundToInt (512.0f * scale),
+                                      juce::roundToInt (280.0f * scale), false);
+            juce::Graphics p (panelImage);
+            p.addTransform (juce::AffineTransform::translation (-(float) panelLeft, -10.0f).scaled (scale));
+            p.fillAll (background);
+            paintBannerAndPanel (p);
+            panelImageBackground = background;
+            panelImageScale = scale;
+        }
+
+        g.drawImageTransformed (panelImage,
+                                juce::AffineTransform::scale (1.0f / scale).translated ((float) panelLeft, 10.0f));
+    }
+    else
+    {
+        paintBannerAndPanel (g);
+    }
 
     spectrum_curve::advance (pluginProcessor.spectrumLevels, currentLevels, displayedLevels, previousLevels);
     const auto curveColour = otherLookAndFeel.spectrumColours[pluginProcessor.themeIndex];
@@ -159,7 +176,7 @@ void PluginAudioProcessorEditor::paint (juce::Graphics& g)
 
     g.setColour (juce::Colours::black);
     g.fillRect (panelLeft - 1, 290, 513, 20);
-    g.setColour (panel);
+    g.setColour (otherLookAndFeel.panelColour);
     for (int k = 0; k < 64; ++k)
         g.fillRect (panelLeft + 8 * k, 291, 7, 18);
     g.setColour (juce::Colours::black);
@@ -167,6 +184,7 @@ void PluginAudioProcessorEditor::paint (juce::Graphics& g)
         if (k % 7 != 2 && k % 7 != 6)
             g.fillRect (panelLeft + 5 + 8 * k, 290, 5, 10);
 
+    g.setFont (editorFont);
     g.setFont (15.0f);
     g.setColour (juce::Colours::black);
     const auto caption = [&] (const char* text, int x, int y) {
@@ -188,4 +206,22 @@ void PluginAudioProcessorEditor::paint (juce::Graphics& g)
 
     g.setColour (white);
     g.drawFittedText (versionText, 150, h - 30, 200, 30, juce::Justification::centred, 1);
+}
+
+void PluginAudioProcessorEditor::paintBannerAndPanel (juce::Graphics& g)
+{
+    const auto w = getWidth();
+    const auto panelLeft = static_cast<int> (w * 0.5 - 256.0);
+
+    // The banner lies inside the panel and is drawn first, so the panel's gradient veils it.
+    g.setFont (editorFont);
+    g.setFont (24.0f);
+    g.setColour (withAlphaByte (juce::Colours::white, 0x4C));
+    g.drawFittedText (juce::String (pluginProcessor.titleText), 0, layoutOffset - 50, w, 30,
+                      juce::Justification::centred, 1);
+
+    const auto panel = otherLookAndFeel.panelColour;
+    g.setGradientFill (
+        juce::ColourGradient (withAlphaByte (panel, 0), 0.0f, 0.0f, withAlphaByte (panel, 0xB2), 0.0f, 280.0f, false));
+    g.fillRect (panelLeft, 10, 512, 280);
 }

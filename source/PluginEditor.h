@@ -25,6 +25,7 @@ public:
 
 private:
     void sliderValueChanged (juce::Slider* slider) override;
+    void paintBannerAndPanel (juce::Graphics& g);
 
     friend struct PluginAudioProcessorEditorTestAccess;
 
@@ -57,6 +58,11 @@ private:
     juce::String versionText;
     int layoutOffset = 0;
     juce::Font editorFont;
+
+    // The banner and panel over an opaque theme background, drawn once per theme and pixel scale.
+    juce::Image panelImage;
+    juce::Colour panelImageBackground;
+    float panelImageScale = 0.0f;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PluginAudioProcessorEditor)
 };
