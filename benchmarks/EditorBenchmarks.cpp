@@ -121,7 +121,7 @@ BENCHMARK (editorOpenHostUnresolved)->Unit (benchmark::kMillisecond)->Iterations
 static void versionCheckHostSilent (benchmark::State& state)
 {
     juce::StreamingSocket listener;
-    if (!listener.createListener (0, "127.0.0.1"))
+    if (! listener.createListener (0, "127.0.0.1"))
     {
         state.SkipWithError ("cannot listen on 127.0.0.1");
         return;

@@ -52,8 +52,8 @@ static void processBlockBareDsp (benchmark::State& state)
     juce::dsp::IIR::Filter<float> filters[2];
     for (auto& filter : filters)
     {
-        *filter.coefficients
-            = juce::dsp::IIR::ArrayCoefficients<float>::makeHighPass (sampleRate, 100.0f, std::pow (10.0f, 0.6f));
+        *filter.coefficients =
+            juce::dsp::IIR::ArrayCoefficients<float>::makeHighPass (sampleRate, 100.0f, std::pow (10.0f, 0.6f));
         filter.reset();
     }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Compares a benchmark run with the committed baseline and checks the speed goals.
 
-    build/release/benchmarks/skylorn_benchmarks --benchmark_out=run.json --benchmark_out_format=json
+    scripts/offline.sh build/release/benchmarks/skylorn_benchmarks --benchmark_repetitions=5 \
+        --benchmark_report_aggregates_only=true --benchmark_out=run.json --benchmark_out_format=json
     python3 benchmarks/compare.py benchmarks/baseline.json run.json
 
 Run both on the same machine: the goals are ratios, but a baseline from other hardware only says
@@ -12,10 +13,22 @@ import sys
 
 
 def times(path):
+    """Seconds per iteration by benchmark; the median where the run has repetitions."""
     with open(path) as f:
         data = json.load(f)
-    return {b["name"]: b["real_time"] * {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
-            for b in data["benchmarks"] if "error_occurred" not in b}
+    unit = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+    result, medians = {}, {}
+    for b in data["benchmarks"]:
+        if "error_occurred" in b:
+            continue
+        seconds = b["real_time"] * unit[b["time_unit"]]
+        if b.get("run_type") == "aggregate":
+            if b.get("aggregate_name") == "median":
+                medians[b["run_name"]] = seconds
+        else:
+            result[b.get("run_name", b["name"])] = seconds
+    result.update(medians)
+    return result
 
 
 def main():

@@ -14,10 +14,7 @@ namespace
 {
 struct Harness
 {
-    Harness()
-    {
-        engine->getStateInformation (baseline);
-    }
+    Harness() { engine->getStateInformation (baseline); }
 
     juce::ScopedJuceInitialiser_GUI juceInitialiser;
     std::unique_ptr<PluginAudioProcessor> engine = std::make_unique<PluginAudioProcessor>();
@@ -64,13 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 
     // Something changed: only a well-formed state with our root may do that. (The reader runs
     // here only on input the engine took, which it has bounded first.)
-    if (!acceptedAsOurs (data, size))
+    if (! acceptedAsOurs (data, size))
         fail ("an input that is not a valid state changed the engine");
 
     for (auto* parameter : engine.getParameters())
     {
         const auto value = parameter->getValue();
-        if (!(value >= 0.0f && value <= 1.0f))
+        if (! (value >= 0.0f && value <= 1.0f))
             fail ("a restored parameter lies outside its range");
     }
 

@@ -32,8 +32,7 @@ DspSettings designDspSettings (const DspSettings::Inputs& inputs) noexcept
     settings.inputs = inputs;
     settings.reverb = reverbParametersFor (inputs.roomSize, inputs.damping);
     settings.highPass = juce::dsp::IIR::ArrayCoefficients<float>::makeHighPass (
-        static_cast<double> (inputs.sampleRate),
-        highPassDesignFrequency (inputs.frequency, inputs.sampleRate),
+        static_cast<double> (inputs.sampleRate), highPassDesignFrequency (inputs.frequency, inputs.sampleRate),
         highPassQ());
     return settings;
 }

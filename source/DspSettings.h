@@ -11,9 +11,9 @@ struct DspSettings
 {
     struct Inputs
     {
-        float roomSize = 50.0f;    // "topValue", 0 to 100
-        float damping = 50.0f;     // "lowValue", 0 to 100
-        float frequency = 100.0f;  // "gain", Hz
+        float roomSize = 50.0f;   // "topValue", 0 to 100
+        float damping = 50.0f;    // "lowValue", 0 to 100
+        float frequency = 100.0f; // "gain", Hz
         int sampleRate = 44100;
 
         bool operator== (const Inputs& other) const noexcept
@@ -21,7 +21,7 @@ struct DspSettings
             return roomSize == other.roomSize && damping == other.damping && frequency == other.frequency
                    && sampleRate == other.sampleRate;
         }
-        bool operator!= (const Inputs& other) const noexcept { return !(*this == other); }
+        bool operator!= (const Inputs& other) const noexcept { return ! (*this == other); }
     };
 
     Inputs inputs;

@@ -45,8 +45,8 @@ private:
 
     std::array<Value, 3> slots {};
     std::atomic<int> middle { 1 };
-    int backIndex = 0;   // producer's own
-    int frontIndex = 2;  // consumer's own
+    int backIndex = 0;  // producer's own
+    int frontIndex = 2; // consumer's own
 
     static_assert (std::atomic<int>::is_always_lock_free);
 

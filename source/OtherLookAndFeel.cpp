@@ -21,12 +21,11 @@ juce::Colour emptySelectionColour()
 
 OtherLookAndFeel::OtherLookAndFeel()
     : currentBackgroundColour (emptySelectionColour())
-    , backgroundColours ({emptySelectionColour(), juce::Colours::steelblue, juce::Colours::rebeccapurple,
-                          juce::Colours::brown, juce::Colours::goldenrod, juce::Colours::deeppink,
-                          juce::Colours::cadetblue})
-    , spectrumColours ({emptySelectionColour(), juce::Colours::black, juce::Colours::white,
-                        juce::Colours::white, juce::Colours::black, juce::Colours::white,
-                        juce::Colours::black})
+    , backgroundColours ({ emptySelectionColour(), juce::Colours::steelblue, juce::Colours::rebeccapurple,
+                           juce::Colours::brown, juce::Colours::goldenrod, juce::Colours::deeppink,
+                           juce::Colours::cadetblue })
+    , spectrumColours ({ emptySelectionColour(), juce::Colours::black, juce::Colours::white, juce::Colours::white,
+                         juce::Colours::black, juce::Colours::white, juce::Colours::black })
     , panelColour (juce::Colours::whitesmoke)
     , buttonFont (embeddedFont::createTypeface())
 {
@@ -85,8 +84,7 @@ void OtherLookAndFeel::drawComboBox (juce::Graphics& g, int width, int height, b
     chevron.lineTo (static_cast<float> (width - 20), static_cast<float> (h2 + 3));
     chevron.lineTo (static_cast<float> (width - 10 - 3), static_cast<float> (h2 - 2));
 
-    g.setColour (
-        withAlphaByte (box.findColour (juce::ComboBox::arrowColourId), box.isEnabled() ? 0xE6 : 0x33));
+    g.setColour (withAlphaByte (box.findColour (juce::ComboBox::arrowColourId), box.isEnabled() ? 0xE6 : 0x33));
     g.strokePath (chevron, juce::PathStrokeType (2.0f));
 }
 
@@ -97,8 +95,8 @@ juce::Font OtherLookAndFeel::getComboBoxFont (juce::ComboBox&)
 }
 
 void OtherLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int width, int height,
-                                         float sliderPosProportional, float rotaryStartAngle,
-                                         float rotaryEndAngle, juce::Slider& slider)
+                                         float sliderPosProportional, float rotaryStartAngle, float rotaryEndAngle,
+                                         juce::Slider& slider)
 {
     const auto left = static_cast<float> (x);
     const auto top = static_cast<float> (y);
@@ -118,8 +116,7 @@ void OtherLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int wi
     const juce::PathStrokeType stroke (lineW, juce::PathStrokeType::curved, juce::PathStrokeType::rounded);
 
     juce::Path track;
-    track.addCentredArc (centreX, centreY, arcRadius, arcRadius, 0.0f, rotaryStartAngle, rotaryEndAngle,
-                         true);
+    track.addCentredArc (centreX, centreY, arcRadius, arcRadius, 0.0f, rotaryStartAngle, rotaryEndAngle, true);
     g.setColour (withAlphaByte (juce::Colours::white, 0x33));
     g.strokePath (track, stroke);
 
@@ -127,8 +124,7 @@ void OtherLookAndFeel::drawRotarySlider (juce::Graphics& g, int x, int y, int wi
     if (slider.isEnabled())
     {
         juce::Path valueArc;
-        valueArc.addCentredArc (centreX, centreY, arcRadius, arcRadius, 0.0f, rotaryStartAngle, toAngle,
-                                true);
+        valueArc.addCentredArc (centreX, centreY, arcRadius, arcRadius, 0.0f, rotaryStartAngle, toAngle, true);
         g.setColour (juce::Colours::black);
         g.strokePath (valueArc, stroke);
     }

@@ -36,8 +36,9 @@ PluginAudioProcessorEditor::PluginAudioProcessorEditor (PluginAudioProcessor& en
                                                             { &dampingSlider, "lowValue" },
                                                             { &frequencySlider, "gain" } };
     const char* suffixes[] = { " ft", " %", " %", " hz" };
-    std::unique_ptr<juce::AudioProcessorValueTreeState::SliderAttachment>* attachments[]
-        = { &roomSizeAttachment, &dryWetAttachment, &dampingAttachment, &frequencyAttachment };
+    std::unique_ptr<juce::AudioProcessorValueTreeState::SliderAttachment>* attachments[] = {
+        &roomSizeAttachment, &dryWetAttachment, &dampingAttachment, &frequencyAttachment
+    };
 
     for (size_t k = 0; k < 4; ++k)
     {
@@ -49,8 +50,8 @@ PluginAudioProcessorEditor::PluginAudioProcessorEditor (PluginAudioProcessor& en
         addAndMakeVisible (knob);
         // The attachment's first synchronisation moves the knob before the editor listens, so
         // opening the window does not re-apply the parameters.
-        *attachments[k]
-            = std::make_unique<juce::AudioProcessorValueTreeState::SliderAttachment> (parameterTree, knobs[k].second, knob);
+        *attachments[k] = std::make_unique<juce::AudioProcessorValueTreeState::SliderAttachment> (
+            parameterTree, knobs[k].second, knob);
         knob.addListener (this);
     }
 
@@ -61,7 +62,8 @@ PluginAudioProcessorEditor::PluginAudioProcessorEditor (PluginAudioProcessor& en
     themeSelector.setJustificationType (juce::Justification::centred);
     addAndMakeVisible (themeSelector);
 
-    const auto applyTheme = [this] {
+    const auto applyTheme = [this]
+    {
         const auto id = themeSelector.getSelectedId();
         pluginProcessor.themeIndex = id;
         otherLookAndFeel.currentBackgroundColour = otherLookAndFeel.backgroundColours[id];
@@ -90,9 +92,7 @@ PluginAudioProcessorEditor::~PluginAudioProcessorEditor()
     stopTimer();
 }
 
-void PluginAudioProcessorEditor::resized()
-{
-}
+void PluginAudioProcessorEditor::resized() {}
 
 void PluginAudioProcessorEditor::timerCallback()
 {
@@ -187,9 +187,8 @@ void PluginAudioProcessorEditor::paint (juce::Graphics& g)
     g.setFont (editorFont);
     g.setFont (15.0f);
     g.setColour (juce::Colours::black);
-    const auto caption = [&] (const char* text, int x, int y) {
-        g.drawFittedText (text, x, y, 120, 30, juce::Justification::centred, 1);
-    };
+    const auto caption = [&] (const char* text, int x, int y)
+    { g.drawFittedText (text, x, y, 120, 30, juce::Justification::centred, 1); };
     caption ("Room Size", w / 2 - 240, off + 370);
     caption ("Damping", w / 2 - 120, off + 370);
     caption ("Dry/Wet", w / 2, off + 370);
@@ -221,7 +220,7 @@ void PluginAudioProcessorEditor::paintBannerAndPanel (juce::Graphics& g)
                       juce::Justification::centred, 1);
 
     const auto panel = otherLookAndFeel.panelColour;
-    g.setGradientFill (
-        juce::ColourGradient (withAlphaByte (panel, 0), 0.0f, 0.0f, withAlphaByte (panel, 0xB2), 0.0f, 280.0f, false));
+    g.setGradientFill (juce::ColourGradient (withAlphaByte (panel, 0), 0.0f, 0.0f, withAlphaByte (panel, 0xB2),
+                                             0.0f, 280.0f, false));
     g.fillRect (panelLeft, 10, 512, 280);
 }

@@ -33,7 +33,7 @@ bool attributesAreUnique (const juce::XmlElement& element)
                 return false;
 
     for (const auto* child : element.getChildIterator())
-        if (!attributesAreUnique (*child))
+        if (! attributesAreUnique (*child))
             return false;
 
     return true;
@@ -71,12 +71,12 @@ juce::AudioProcessorValueTreeState::ParameterLayout PluginAudioProcessor::create
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;
 
-    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "topValue", 0 }, "RoomSize",
-                                                             0.0f, 100.0f, 50.0f));
-    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "midValue", 0 }, "Dry/Wet",
-                                                             0.0f, 100.0f, 50.0f));
-    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "lowValue", 0 }, "Damping",
-                                                             0.0f, 100.0f, 50.0f));
+    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "topValue", 0 }, "RoomSize", 0.0f,
+                                                             100.0f, 50.0f));
+    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "midValue", 0 }, "Dry/Wet", 0.0f,
+                                                             100.0f, 50.0f));
+    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "lowValue", 0 }, "Damping", 0.0f,
+                                                             100.0f, 50.0f));
     layout.add (std::make_unique<juce::AudioParameterFloat> (
         juce::ParameterID { "gain", 0 }, "Frequency",
         juce::NormalisableRange<float> (20.0f, 20000.0f, 0.01f, frequencySkew(), false), 100.0f));
@@ -133,18 +133,14 @@ int PluginAudioProcessor::getCurrentProgram()
     return 0;
 }
 
-void PluginAudioProcessor::setCurrentProgram (int)
-{
-}
+void PluginAudioProcessor::setCurrentProgram (int) {}
 
 const juce::String PluginAudioProcessor::getProgramName (int)
 {
     return {};
 }
 
-void PluginAudioProcessor::changeProgramName (int, const juce::String&)
-{
-}
+void PluginAudioProcessor::changeProgramName (int, const juce::String&) {}
 
 //==============================================================================
 bool PluginAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
@@ -165,8 +161,7 @@ void PluginAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock
     dryBuffer.setSize (2, preparedBlockSize);
 
     highPassChannels = getTotalNumOutputChannels();
-    highPassFilter.prepare (
-        { sampleRate, (juce::uint32) preparedBlockSize, (juce::uint32) highPassChannels });
+    highPassFilter.prepare ({ sampleRate, (juce::uint32) preparedBlockSize, (juce::uint32) highPassChannels });
     highPassFilter.reset();
 
     reverb.setSampleRate (sampleRate);
@@ -187,9 +182,7 @@ void PluginAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock
         applyDspSettings (settings);
 }
 
-void PluginAudioProcessor::releaseResources()
-{
-}
+void PluginAudioProcessor::releaseResources() {}
 
 //==============================================================================
 void PluginAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -329,7 +322,7 @@ void PluginAudioProcessor::pushSpectrumSample (float sample) noexcept
 {
     if (sampleFifoIndex == spectrum::frameSize)
     {
-        if (!fftInputReady.load (std::memory_order_acquire))
+        if (! fftInputReady.load (std::memory_order_acquire))
         {
             std::fill (fftWorkBuffer.begin() + spectrum::frameSize, fftWorkBuffer.end(), 0.0f);
             std::copy (sampleFifo.begin(), sampleFifo.end(), fftWorkBuffer.begin());
@@ -346,15 +339,15 @@ void PluginAudioProcessor::drawNextFrameOfSpectrum()
 {
     // The work buffer belongs to the audio thread while no frame waits; touching it then would
     // race with the next hand-over.
-    if (!fftInputReady.load (std::memory_order_acquire))
+    if (! fftInputReady.load (std::memory_order_acquire))
         return;
 
     spectrumWindow.multiplyWithWindowingTable (fftWorkBuffer.data(), (size_t) spectrum::frameSize);
     spectrumFft.performFrequencyOnlyForwardTransform (fftWorkBuffer.data());
 
     for (int point = 0; point < spectrum::numPoints; ++point)
-        spectrumLevels[(size_t) point]
-            = spectrum::levelForMagnitude (fftWorkBuffer[(size_t) spectrum::binForPoint (point)]);
+        spectrumLevels[(size_t) point] =
+            spectrum::levelForMagnitude (fftWorkBuffer[(size_t) spectrum::binForPoint (point)]);
 }
 
 //==============================================================================
@@ -368,15 +361,15 @@ void PluginAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 
 void PluginAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    if (!state_guard::savedTextIsSafeToParse (data, sizeInBytes))
+    if (! state_guard::savedTextIsSafeToParse (data, sizeInBytes))
         return;
 
     const auto xml = getXmlFromBinary (data, sizeInBytes);
 
-    if (xml == nullptr || !xml->hasTagName (parameterTree.state.getType()))
+    if (xml == nullptr || ! xml->hasTagName (parameterTree.state.getType()))
         return;
 
-    if (!isSoundState (*xml, parameterTree))
+    if (! isSoundState (*xml, parameterTree))
         return;
 
     parameterTree.replaceState (juce::ValueTree::fromXml (*xml));

@@ -66,9 +66,8 @@ private:
     juce::AudioProcessorValueTreeState parameterTree;
     juce::AudioBuffer<float> dryBuffer;
     juce::dsp::FFT spectrumFft { spectrum::fftOrder };
-    juce::dsp::WindowingFunction<float> spectrumWindow {
-        (size_t) spectrum::frameSize, juce::dsp::WindowingFunction<float>::hann, true
-    };
+    juce::dsp::WindowingFunction<float> spectrumWindow { (size_t) spectrum::frameSize,
+                                                         juce::dsp::WindowingFunction<float>::hann, true };
     std::array<float, spectrum::frameSize> sampleFifo {};
     std::array<float, spectrum::workBufferSize> fftWorkBuffer {};
     int sampleFifoIndex = 0;

@@ -51,7 +51,7 @@ void advance (const Levels& engineLevels, Levels& current, Levels& displayed, Le
         const auto p = previous[(size_t) i];
         auto d = p < c ? c : p - 0.25f * (p - c);
 
-        if (d > 1.0f || !(d >= 0.0f))
+        if (d > 1.0f || ! (d >= 0.0f))
             d = 0.0f;
 
         displayed[(size_t) i] = d;

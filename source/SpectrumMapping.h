@@ -5,9 +5,9 @@
 namespace spectrum
 {
 constexpr int fftOrder = 11;
-constexpr int frameSize = 1 << fftOrder;  // 2048 samples per frame
+constexpr int frameSize = 1 << fftOrder; // 2048 samples per frame
 constexpr int workBufferSize = 2 * frameSize;
-constexpr int numPoints = 512;            // display levels
+constexpr int numPoints = 512; // display levels
 constexpr int highestBin = frameSize / 2;
 
 // The transform bin that display point `point` (0 to 511) reads: a logarithmic axis from bin 8

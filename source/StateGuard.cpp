@@ -44,8 +44,8 @@ bool xmlStructureIsSafe (const char* text, int size, int maxMarkup) noexcept
 
         otherMarkupSeen = true;
 
-        if (startsWith (text, size, i, "<!") && !startsWith (text, size, i, "<!--")
-            && !startsWith (text, size, i, "<![CDATA["))
+        if (startsWith (text, size, i, "<!") && ! startsWith (text, size, i, "<!--")
+            && ! startsWith (text, size, i, "<![CDATA["))
             return false;
     }
 

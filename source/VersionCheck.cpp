@@ -126,14 +126,14 @@ juce::String fetchRemoteVersion (const juce::URL& versionFile)
     juce::WebInputStream stream (versionFile, true);
     stream.withConnectionTimeout (timeoutMs);
 
-    if (!stream.connect (nullptr))
+    if (! stream.connect (nullptr))
         return failedVersion;
 
     const auto announced = stream.getTotalLength();
     juce::HeapBlock<char> buffer (maxBodyBytes, true);
     int received = 0;
 
-    while (!stream.isError())
+    while (! stream.isError())
     {
         auto wanted = maxBodyBytes - received;
 

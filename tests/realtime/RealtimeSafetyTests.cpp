@@ -57,7 +57,7 @@ TEST (RealtimeSafety, CounterSeesAllocations)
         AllocationCounter::Scope scope;
         std::vector<int> vector (100);
         void* volatile raw = std::malloc (64);
-        asm volatile ("" : : "g"(vector.data()) : "memory");
+        asm volatile("" : : "g"(vector.data()) : "memory");
         std::free (raw);
     }
     EXPECT_EQ (AllocationCounter::allocations() - allocationsBefore, 2);
@@ -72,19 +72,22 @@ TEST (RealtimeSafety, ProcessBlockNeverAllocates)
         prepareEngine (engine, 48000.0, 256, mono);
         const auto channels = mono ? 1 : 2;
 
-        const auto counted = allocationsWhileProcessing (engine, channels, 256, 4000, [&] (int b) {
-            if (b % 7 == 0)  // a window's knob: a complete new set is handed over
+        const auto counted = allocationsWhileProcessing (
+            engine, channels, 256, 4000,
+            [&] (int b)
             {
-                setParameterValue (engine, "topValue", (float) (b % 100));
-                engine.updateParameters();
-            }
-            if (b % 11 == 0)  // host automation: the engine designs for itself at the next block
-                setParameterValue (engine, "gain", 20.0f + (float) (b * 37 % 19000));
-            if (b % 13 == 0)
-                setParameterValue (engine, "midValue", (float) (b % 101));
-            if (b % 3 == 0)
-                tick (engine);
-        });
+                if (b % 7 == 0) // a window's knob: a complete new set is handed over
+                {
+                    setParameterValue (engine, "topValue", (float) (b % 100));
+                    engine.updateParameters();
+                }
+                if (b % 11 == 0) // host automation: the engine designs for itself at the next block
+                    setParameterValue (engine, "gain", 20.0f + (float) (b * 37 % 19000));
+                if (b % 13 == 0)
+                    setParameterValue (engine, "midValue", (float) (b % 101));
+                if (b % 3 == 0)
+                    tick (engine);
+            });
 
         EXPECT_EQ (counted, 0) << (mono ? "mono" : "stereo");
     }
@@ -95,7 +98,13 @@ TEST (RealtimeSafety, OversizedAndOddBlocksNeverAllocate)
     PluginAudioProcessor engine;
     prepareEngine (engine, 44100.0, 128);
 
-    EXPECT_EQ (allocationsWhileProcessing (engine, 2, 4 * 128, 500, [&] (int b) { if (b % 5 == 0) tick (engine); }), 0);
+    EXPECT_EQ (allocationsWhileProcessing (engine, 2, 4 * 128, 500,
+                                           [&] (int b)
+                                           {
+                                               if (b % 5 == 0)
+                                                   tick (engine);
+                                           }),
+               0);
     EXPECT_EQ (allocationsWhileProcessing (engine, 2, 1, 3000, [] (int) {}), 0);
     EXPECT_EQ (allocationsWhileProcessing (engine, 2, 0, 10, [] (int) {}), 0);
     EXPECT_EQ (allocationsWhileProcessing (engine, 0, 128, 10, [] (int) {}), 0);
@@ -109,22 +118,24 @@ TEST (RealtimeSafety, AudioThreadNeverAllocatesWhileTheMessageThreadUpdates)
     std::atomic<bool> running { true };
     std::atomic<long> counted { 0 };
 
-    std::thread audio ([&] {
-        juce::AudioBuffer<float> block (2, 128);
-        juce::MidiBuffer midi;
-        AllocationCounter::Scope scope;
-        const auto before = AllocationCounter::allocations() + AllocationCounter::deallocations();
-
-        for (int b = 0; b < 20000 && running.load(); ++b)
+    std::thread audio (
+        [&]
         {
-            block.clear();
-            block.setSample (0, 0, 1.0f);
-            engine.processBlock (block, midi);
-        }
+            juce::AudioBuffer<float> block (2, 128);
+            juce::MidiBuffer midi;
+            AllocationCounter::Scope scope;
+            const auto before = AllocationCounter::allocations() + AllocationCounter::deallocations();
 
-        counted = AllocationCounter::allocations() + AllocationCounter::deallocations() - before;
-        running = false;
-    });
+            for (int b = 0; b < 20000 && running.load(); ++b)
+            {
+                block.clear();
+                block.setSample (0, 0, 1.0f);
+                engine.processBlock (block, midi);
+            }
+
+            counted = AllocationCounter::allocations() + AllocationCounter::deallocations() - before;
+            running = false;
+        });
 
     // Other threads allocate freely; only the audio thread's scope counts.
     for (int i = 0; running.load(); ++i)

@@ -15,11 +15,6 @@ struct Stamped
     long values[16];
 };
 
-bool sameReverb (const juce::Reverb::Parameters& a, const juce::Reverb::Parameters& b)
-{
-    return a.roomSize == b.roomSize && a.damping == b.damping && a.wetLevel == b.wetLevel
-           && a.dryLevel == b.dryLevel && a.width == b.width && a.freezeMode == b.freezeMode;
-}
 } // namespace
 
 TEST (Mailbox, HandsOverWholeValuesNewestLast)
@@ -27,14 +22,16 @@ TEST (Mailbox, HandsOverWholeValuesNewestLast)
     LatestValueMailbox<Stamped> mailbox;
     constexpr long count = 200000;
 
-    std::thread producer ([&] {
-        for (long n = 1; n <= count; ++n)
+    std::thread producer (
+        [&]
         {
-            Stamped s;
-            std::fill (std::begin (s.values), std::end (s.values), n);
-            mailbox.publish (s);
-        }
-    });
+            for (long n = 1; n <= count; ++n)
+            {
+                Stamped s;
+                std::fill (std::begin (s.values), std::end (s.values), n);
+                mailbox.publish (s);
+            }
+        });
 
     long last = 0;
     long torn = 0, backwards = 0;
@@ -42,7 +39,7 @@ TEST (Mailbox, HandsOverWholeValuesNewestLast)
     while (last < count)
     {
         Stamped s;
-        if (!mailbox.take (s))
+        if (! mailbox.take (s))
             continue;
 
         for (auto v : s.values)
@@ -57,7 +54,7 @@ TEST (Mailbox, HandsOverWholeValuesNewestLast)
     EXPECT_EQ (backwards, 0);
 
     Stamped s;
-    EXPECT_FALSE (mailbox.take (s));  // nothing new after the last value was taken
+    EXPECT_FALSE (mailbox.take (s)); // nothing new after the last value was taken
 }
 
 TEST (Concurrency, BlocksRunWithWholeSettingsWhileTheMessageThreadUpdates)
@@ -69,34 +66,33 @@ TEST (Concurrency, BlocksRunWithWholeSettingsWhileTheMessageThreadUpdates)
     std::atomic<bool> running { true };
     long blocks = 0, partial = 0, nonFinite = 0;
 
-    std::thread audio ([&] {
-        juce::AudioBuffer<float> block (2, 64);
-        juce::MidiBuffer midi;
-        juce::Random random (11);
-
-        for (; blocks < 30000; ++blocks)
+    std::thread audio (
+        [&]
         {
-            for (int c = 0; c < 2; ++c)
-                for (int i = 0; i < 64; ++i)
-                    block.setSample (c, i, random.nextFloat() - 0.5f);
+            juce::AudioBuffer<float> block (2, 64);
+            juce::MidiBuffer midi;
+            juce::Random random (11);
 
-            engine.processBlock (block, midi);
+            for (; blocks < 30000; ++blocks)
+            {
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < 64; ++i)
+                        block.setSample (c, i, random.nextFloat() - 0.5f);
 
-            // What the block ran with must be one complete design, never parts of two.
-            const auto& applied = access.appliedSettings();
-            const auto redesigned = designDspSettings (applied.inputs);
-            const auto* coefficients = access.highPassCoefficients();
-            const bool whole = redesigned.highPass == applied.highPass && sameReverb (redesigned.reverb, applied.reverb)
-                               && sameReverb (access.reverbInUse(), applied.reverb)
-                               && coefficients[0] == applied.highPass[0] && coefficients[1] == applied.highPass[1]
-                               && coefficients[2] == applied.highPass[2] && coefficients[3] == applied.highPass[4]
-                               && coefficients[4] == applied.highPass[5];
-            partial += whole ? 0 : 1;
-            nonFinite += allFinite (block) ? 0 : 1;
-        }
+                engine.processBlock (block, midi);
 
-        running = false;
-    });
+                // What the block ran with must be one complete design, never parts of two.
+                const auto& applied = access.appliedSettings();
+                const auto redesigned = designDspSettings (applied.inputs);
+                const bool whole = redesigned.highPass == applied.highPass && redesigned.reverb == applied.reverb
+                                   && access.reverbInUse() == applied.reverb
+                                   && access.highPassInUse() == applied.highPass;
+                partial += whole ? 0 : 1;
+                nonFinite += allFinite (block) ? 0 : 1;
+            }
+
+            running = false;
+        });
 
     for (int i = 0; running.load(); ++i)
     {

@@ -6,7 +6,10 @@
 // The editor's private members, reached from tests only (the editor befriends this struct).
 struct PluginAudioProcessorEditorTestAccess
 {
-    explicit PluginAudioProcessorEditorTestAccess (PluginAudioProcessorEditor& e) : editor (e) {}
+    explicit PluginAudioProcessorEditorTestAccess (PluginAudioProcessorEditor& e)
+        : editor (e)
+    {
+    }
 
     OtherLookAndFeel& lookAndFeel() { return editor.otherLookAndFeel; }
     juce::Slider& roomSize() { return editor.roomSizeSlider; }
@@ -31,9 +34,9 @@ inline bool networkIsCut()
     return juce::SystemStats::getEnvironmentVariable ("SKYLORN_OFFLINE", {}) == "1";
 }
 
-#define SKIP_UNLESS_NETWORK_IS_CUT()                                                                         \
-    if (!networkIsCut())                                                                                      \
-    GTEST_SKIP() << "builds the real editor, whose version check needs the network cut: run under "           \
+#define SKIP_UNLESS_NETWORK_IS_CUT()                                                                \
+    if (! networkIsCut())                                                                           \
+    GTEST_SKIP() << "builds the real editor, whose version check needs the network cut: run under " \
                     "scripts/offline.sh"
 
 inline std::unique_ptr<PluginAudioProcessorEditor> openEditor (PluginAudioProcessor& engine)

@@ -19,7 +19,7 @@ void runMessageLoop (int milliseconds)
     const auto end = juce::Time::getMillisecondCounter() + (juce::uint32) milliseconds;
 
     while (juce::Time::getMillisecondCounter() < end)
-        if (!juce::dispatchNextMessageOnSystemQueue (true))
+        if (! juce::dispatchNextMessageOnSystemQueue (true))
             juce::Thread::sleep (1);
 }
 
@@ -35,7 +35,9 @@ struct PaintCounter : juce::Component
 // An editor in a real window, so repaint requests reach a peer and can be flushed.
 struct WindowedEditor
 {
-    explicit WindowedEditor (PluginAudioProcessor& engine) : editor (openEditor (engine)), access (*editor)
+    explicit WindowedEditor (PluginAudioProcessor& engine)
+        : editor (openEditor (engine))
+        , access (*editor)
     {
         editor->addAndMakeVisible (counter);
         counter.setBounds (2, 2, 1, 1);
@@ -71,9 +73,9 @@ bool hasDisplay()
     return juce::SystemStats::getEnvironmentVariable ("DISPLAY", {}).isNotEmpty();
 }
 
-#define SKIP_UNLESS_WINDOWS_CAN_OPEN()                                                                       \
-    SKIP_UNLESS_NETWORK_IS_CUT();                                                                             \
-    if (!hasDisplay())                                                                                        \
+#define SKIP_UNLESS_WINDOWS_CAN_OPEN() \
+    SKIP_UNLESS_NETWORK_IS_CUT();      \
+    if (! hasDisplay())                \
     GTEST_SKIP() << "needs an X display: run under scripts/offline.sh --display"
 
 Levels levelsFrom (std::initializer_list<std::pair<int, float>> values)
@@ -93,8 +95,14 @@ struct Curve
 
 TEST (SpectrumCurve, FollowsTheWorkedExampleOverTwoPaints)
 {
-    const auto levels = levelsFrom ({ { 1, 0.5f }, { 2, 0.5f }, { 3, 0.5f }, { 4, 0.5f }, { 5, 0.0f }, { 6, 0.8f },
-                                      { 7, 0.8f }, { 8, 0.2f } });
+    const auto levels = levelsFrom ({ { 1, 0.5f },
+                                      { 2, 0.5f },
+                                      { 3, 0.5f },
+                                      { 4, 0.5f },
+                                      { 5, 0.0f },
+                                      { 6, 0.8f },
+                                      { 7, 0.8f },
+                                      { 8, 0.2f } });
     Curve curve;
 
     curve.paint (levels);
@@ -132,7 +140,7 @@ TEST (SpectrumCurve, DrawsLevelsOutsideTheRangeAsZero)
     EXPECT_EQ (curve.displayed[20], 0.0f);
     EXPECT_EQ (curve.displayed[30], 0.0f);
     EXPECT_EQ (curve.previous[30], 0.0f);
-    EXPECT_TRUE (std::isnan (curve.current[30]));  // kept as it came; only the drawing clamps
+    EXPECT_TRUE (std::isnan (curve.current[30])); // kept as it came; only the drawing clamps
     EXPECT_EQ (curve.displayed[40], 1.0f);
     EXPECT_EQ (spectrum_curve::yFor (1.0f), 10.0f);
     EXPECT_EQ (spectrum_curve::yFor (0.0f), 290.0f);
@@ -161,7 +169,8 @@ TEST (SpectrumCurve, ARunOfEqualLevelsStartsAsACombThatCloses)
         EXPECT_FLOAT_EQ (curve.displayed[(size_t) i - 1], 0.6f) << i;
     }
 
-    auto combDepth = [&] {
+    auto combDepth = [&]
+    {
         float depth = 0.0f;
         for (int i = 102; i < 136; ++i)
             depth = std::max (depth, 0.6f - curve.displayed[(size_t) i]);
@@ -224,7 +233,7 @@ TEST (SpectrumCurve, PathRunsFromBaselineToBaseline)
             first = p;
         last = p;
     }
-    EXPECT_EQ (count, 513);  // start, 511 points, end
+    EXPECT_EQ (count, 513); // start, 511 points, end
     EXPECT_EQ (first, juce::Point<float> (34.0f, 290.0f));
     EXPECT_EQ (last, juce::Point<float> (546.0f, 290.0f));
 }
@@ -275,12 +284,12 @@ TEST (Editor, HostChangesMoveTheSelectorAndASecondEditorKeepsTheTheme)
         const auto editor = openEditor (engine);
         PluginAudioProcessorEditorTestAccess access (*editor);
 
-        setParameterValue (engine, "backColor", 4.0f);  // the host automates the theme
+        setParameterValue (engine, "backColor", 4.0f); // the host automates the theme
         EXPECT_EQ (access.themeSelector().getSelectedId(), 5);
         EXPECT_EQ (engine.themeIndex, 5);
         EXPECT_EQ (access.lookAndFeel().currentBackgroundColour, juce::Colours::deeppink);
 
-        access.themeSelector().setSelectedId (6, juce::sendNotificationSync);  // the user picks one
+        access.themeSelector().setSelectedId (6, juce::sendNotificationSync); // the user picks one
         EXPECT_EQ (engine.themeIndex, 6);
         EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("backColor")->load(), 5.0f);
     }
@@ -320,7 +329,7 @@ TEST (Editor, KnobChangesApplyTheParametersAndRepaintOnlyWhenIdle)
     PluginAudioProcessor engine;
     PluginAudioProcessorTestAccess engineAccess (engine);
     WindowedEditor window (engine);
-    window.editor->stopTimer();  // ticks by hand from here on
+    window.editor->stopTimer(); // ticks by hand from here on
     DspSettings published;
 
     // Just after a processed block the timer does the repainting, not the knob.
@@ -371,8 +380,9 @@ TEST (Editor, ThemeChoiceAndAnalysisRequestNoRepaint)
     // A frame waits but no block was processed since the last tick (a state save cleared the
     // flag): the tick analyses it and releases the work buffer, without a repaint.
     for (int i = 0; i < spectrum::workBufferSize; ++i)
-        engineAccess.fftWorkBuffer()[(size_t) i]
-            = i < spectrum::frameSize ? (float) std::sin (juce::MathConstants<double>::twoPi * 81.0 * i / 2048.0) : 0.0f;
+        engineAccess.fftWorkBuffer()[(size_t) i] =
+            i < spectrum::frameSize ? (float) std::sin (juce::MathConstants<double>::twoPi * 81.0 * i / 2048.0)
+                                    : 0.0f;
     engine.fftInputReady = true;
     engine.blockProcessed = true;
     juce::MemoryBlock state;
@@ -392,19 +402,21 @@ TEST (Editor, WindowSurvivesAudioOnAnotherThread)
     prepareEngine (engine, 48000.0, 256);
     std::atomic<bool> running { true };
 
-    std::thread audio ([&] {
-        juce::AudioBuffer<float> block (2, 256);
-        juce::MidiBuffer midi;
-        juce::Random random (1);
-        while (running)
+    std::thread audio (
+        [&]
         {
-            for (int c = 0; c < 2; ++c)
-                for (int i = 0; i < 256; ++i)
-                    block.setSample (c, i, random.nextFloat() - 0.5f);
-            engine.processBlock (block, midi);
-            std::this_thread::sleep_for (std::chrono::milliseconds (5));
-        }
-    });
+            juce::AudioBuffer<float> block (2, 256);
+            juce::MidiBuffer midi;
+            juce::Random random (1);
+            while (running)
+            {
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < 256; ++i)
+                        block.setSample (c, i, random.nextFloat() - 0.5f);
+                engine.processBlock (block, midi);
+                std::this_thread::sleep_for (std::chrono::milliseconds (5));
+            }
+        });
 
     for (int opening = 0; opening < 2; ++opening)
     {

@@ -17,8 +17,8 @@ inline void prepareEngine (PluginAudioProcessor& engine, double sampleRate, int 
 }
 
 // Runs `input` through the engine in blocks of `blockSize` and returns the output.
-inline juce::AudioBuffer<float> processInBlocks (PluginAudioProcessor& engine, const juce::AudioBuffer<float>& input,
-                                                 int blockSize)
+inline juce::AudioBuffer<float> processInBlocks (PluginAudioProcessor& engine,
+                                                 const juce::AudioBuffer<float>& input, int blockSize)
 {
     juce::AudioBuffer<float> output;
     output.makeCopyOf (input);

@@ -30,8 +30,8 @@ juce::Image paintWindow (PluginAudioProcessorEditor& editor, int paints)
 
 struct Difference
 {
-    int largest = 0;   // the largest difference of one channel of one pixel, 0 to 255
-    int beyond = 0;    // pixels with a channel differing by more than the tolerance
+    int largest = 0; // the largest difference of one channel of one pixel, 0 to 255
+    int beyond = 0;  // pixels with a channel differing by more than the tolerance
 };
 
 Difference compare (const juce::Image& actual, const juce::Image& expected, int tolerance)
@@ -79,7 +79,8 @@ void checkAgainstGolden (const juce::Image& actual, const juce::String& name)
 
     if (difference.beyond > 50)
     {
-        const auto failed = juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (name + "-actual.png");
+        const auto failed =
+            juce::File::getSpecialLocation (juce::File::tempDirectory).getChildFile (name + "-actual.png");
         failed.deleteFile();
         juce::FileOutputStream out (failed);
         juce::PNGImageFormat().writeImageToStream (actual, out);

@@ -32,7 +32,7 @@ struct Pixel
 {
     int x, y;
     juce::Colour colour;
-    juce::Point<float> centre() const { return {(float)x + 0.5f, (float)y + 0.5f}; }
+    juce::Point<float> centre() const { return { (float) x + 0.5f, (float) y + 0.5f }; }
 };
 
 std::vector<Pixel> drawnPixels (const juce::Image& image)
@@ -41,7 +41,7 @@ std::vector<Pixel> drawnPixels (const juce::Image& image)
     for (int y = 0; y < image.getHeight(); ++y)
         for (int x = 0; x < image.getWidth(); ++x)
             if (const auto colour = image.getPixelAt (x, y); colour.getAlpha() > 0)
-                pixels.push_back ({x, y, colour});
+                pixels.push_back ({ x, y, colour });
     return pixels;
 }
 
@@ -58,14 +58,14 @@ int maxAlpha (const juce::Image& image)
 {
     int result = 0;
     for (const auto& p : drawnPixels (image))
-        result = std::max (result, (int)p.colour.getAlpha());
+        result = std::max (result, (int) p.colour.getAlpha());
     return result;
 }
 
 // Knob angles as the framework measures them: 0 points up, growing clockwise.
 juce::Point<float> onCircle (juce::Point<float> centre, float radius, float angle)
 {
-    return {centre.x + radius * std::sin (angle), centre.y - radius * std::cos (angle)};
+    return { centre.x + radius * std::sin (angle), centre.y - radius * std::cos (angle) };
 }
 
 float angularDistance (juce::Point<float> centre, juce::Point<float> p, float angle)
@@ -75,7 +75,7 @@ float angularDistance (juce::Point<float> centre, juce::Point<float> p, float an
 
 juce::Colour pixelAt (const juce::Image& image, juce::Point<float> p)
 {
-    return image.getPixelAt ((int)std::floor (p.x), (int)std::floor (p.y));
+    return image.getPixelAt ((int) std::floor (p.x), (int) std::floor (p.y));
 }
 
 bool isOpaqueBlack (juce::Colour c)
@@ -104,7 +104,7 @@ void expectThumbAt (const juce::Image& image, juce::Point<float> expectedCentre)
     }
 
     ASSERT_GT (area, 0);
-    EXPECT_LT ((sum / (float)area).getDistanceFrom (expectedCentre), 0.75f);
+    EXPECT_LT ((sum / (float) area).getDistanceFrom (expectedCentre), 0.75f);
     EXPECT_GT (area, 145); // a 14.4 px disc covers about 163 pixels; 16 px would be 201
     EXPECT_LT (area, 185);
 }
@@ -175,7 +175,7 @@ TEST (LookAndFeelKnob, ThumbAndPointerFollowTheValue)
     OtherLookAndFeel lookAndFeel;
     Knob knob (lookAndFeel);
 
-    for (auto proportion : {0.0f, 0.5f, 1.0f})
+    for (auto proportion : { 0.0f, 0.5f, 1.0f })
     {
         SCOPED_TRACE (proportion);
         const auto image = knob.paint (proportion);
@@ -189,10 +189,10 @@ TEST (LookAndFeelKnob, ThumbAndPointerFollowTheValue)
 
     // Drawn relative to the rectangle it is given, not to the component's origin.
     Canvas offset (180, 160);
-    lookAndFeel.drawRotarySlider (offset.g, 30, 20, 120, 120, 0.5f, knob.angleFor (0.0f),
-                                  knob.angleFor (1.0f), knob.slider);
-    expectThumbAt (offset.image, {90.0f, 34.0f});
-    expectPointerAt (offset.image, {90.0f, 80.0f}, 2.0f * pi);
+    lookAndFeel.drawRotarySlider (offset.g, 30, 20, 120, 120, 0.5f, knob.angleFor (0.0f), knob.angleFor (1.0f),
+                                  knob.slider);
+    expectThumbAt (offset.image, { 90.0f, 34.0f });
+    expectPointerAt (offset.image, { 90.0f, 80.0f }, 2.0f * pi);
 }
 
 TEST (LookAndFeelKnob, ValueArcCoversTheTrackUpToTheValue)
@@ -201,7 +201,7 @@ TEST (LookAndFeelKnob, ValueArcCoversTheTrackUpToTheValue)
     Knob knob (lookAndFeel);
     const auto thumbClearance = 12.0f * pi / 180.0f; // the thumb and the arc's round cap
 
-    for (auto proportion : {0.0f, 0.5f, 1.0f})
+    for (auto proportion : { 0.0f, 0.5f, 1.0f })
     {
         SCOPED_TRACE (proportion);
         const auto image = knob.paint (proportion);
@@ -245,9 +245,8 @@ TEST (LookAndFeelKnob, AreaOfTwentyPixelsOrLessDrawsNothing)
     OtherLookAndFeel lookAndFeel;
     Knob knob (lookAndFeel);
 
-    for (auto [width, height] :
-         {std::pair (20, 20), std::pair (20, 120), std::pair (120, 20), std::pair (8, 8)})
-        for (auto proportion : {0.0, 0.5, 1.0})
+    for (auto [width, height] : { std::pair (20, 20), std::pair (20, 120), std::pair (120, 20), std::pair (8, 8) })
+        for (auto proportion : { 0.0, 0.5, 1.0 })
             EXPECT_TRUE (drawnPixels (knob.paint (proportion, width, height)).empty())
                 << width << " x " << height << " at " << proportion;
 
@@ -281,16 +280,14 @@ TEST (LookAndFeelComboBox, DrawsOnlyAChevronWhoseAlphaFollowsEnablement)
     EXPECT_LE (bounds.getBottom(), 21);
     for (int y = 0; y < 30; ++y)
         for (int k = 0; k < 20; ++k)
-            ASSERT_NEAR (enabled.getPixelAt (180 + k, y).getAlpha(),
-                         enabled.getPixelAt (179 - k, y).getAlpha(), 2)
+            ASSERT_NEAR (enabled.getPixelAt (180 + k, y).getAlpha(), enabled.getPixelAt (179 - k, y).getAlpha(), 2)
                 << "not symmetric about the tip at " << k << ", " << y;
 
     // The half height is taken in whole pixels, so an odd height draws the very same chevron.
     const auto odd = paintBox (31);
     for (int y = 0; y < 30; ++y)
         for (int x = 160; x < 200; ++x)
-            ASSERT_EQ (odd.getPixelAt (x, y).getARGB(), enabled.getPixelAt (x, y).getARGB())
-                << x << ", " << y;
+            ASSERT_EQ (odd.getPixelAt (x, y).getARGB(), enabled.getPixelAt (x, y).getARGB()) << x << ", " << y;
 
     box.setEnabled (false);
     const auto disabled = paintBox (30);
@@ -328,7 +325,7 @@ TEST (LookAndFeelButton, TextIsUnderlinedCentredAndBrightensWithTheButtonsState)
     const auto textWidth = lookAndFeel.buttonFont.getStringWidthFloat (text);
     EXPECT_NEAR (bounds.getCentreX(), 100, 2);
     EXPECT_NEAR (bounds.getCentreY(), 15, 3);
-    EXPECT_NEAR ((float)bounds.getWidth(), textWidth, 3.0f);
+    EXPECT_NEAR ((float) bounds.getWidth(), textWidth, 3.0f);
 
     // The spaces break every row of glyphs; only an underline runs across the whole text.
     int longestRun = 0;
@@ -341,7 +338,7 @@ TEST (LookAndFeelButton, TextIsUnderlinedCentredAndBrightensWithTheButtonsState)
             longestRun = std::max (longestRun, run);
         }
     }
-    EXPECT_GT ((float)longestRun, 0.8f * textWidth);
+    EXPECT_GT ((float) longestRun, 0.8f * textWidth);
 
     button.setLookAndFeel (nullptr);
 }
@@ -351,7 +348,7 @@ TEST (LookAndFeelPopupMenu, FillsWithTheCurrentBackgroundInsideAOnePixelOutline)
     OtherLookAndFeel lookAndFeel;
     lookAndFeel.currentBackgroundColour = lookAndFeel.backgroundColours[2];
     const auto fill = lookAndFeel.currentBackgroundColour;
-    const auto edge = fill.overlaidWith (juce::Colours::white.withAlpha ((juce::uint8)0x99));
+    const auto edge = fill.overlaidWith (juce::Colours::white.withAlpha ((juce::uint8) 0x99));
 
     Canvas canvas (100, 60);
     lookAndFeel.drawPopupMenuBackground (canvas.g, 100, 60);
@@ -362,8 +359,8 @@ TEST (LookAndFeelPopupMenu, FillsWithTheCurrentBackgroundInsideAOnePixelOutline)
         {
             const auto expected = (x == 0 || y == 0 || x == 99 || y == 59) ? edge : fill;
             const auto actual = canvas.image.getPixelAt (x, y);
-            for (auto channel : {&juce::Colour::getAlpha, &juce::Colour::getRed, &juce::Colour::getGreen,
-                                 &juce::Colour::getBlue})
+            for (auto channel : { &juce::Colour::getAlpha, &juce::Colour::getRed, &juce::Colour::getGreen,
+                                  &juce::Colour::getBlue })
                 ASSERT_NEAR ((actual.*channel)(), (expected.*channel)(), 1) << x << ", " << y;
         }
     }
@@ -372,10 +369,10 @@ TEST (LookAndFeelPopupMenu, FillsWithTheCurrentBackgroundInsideAOnePixelOutline)
 TEST (LookAndFeelThemes, TablesHoldTheSixThemesAndAnEmptySelection)
 {
     OtherLookAndFeel lookAndFeel;
-    const juce::uint32 background[] = {0x804682B4, 0xFF4682B4, 0xFF663399, 0xFFA52A2A,
-                                       0xFFDAA520, 0xFFFF1493, 0xFF5F9EA0};
-    const juce::uint32 spectrum[] = {0x804682B4, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF,
-                                     0xFF000000, 0xFFFFFFFF, 0xFF000000};
+    const juce::uint32 background[] = { 0x804682B4, 0xFF4682B4, 0xFF663399, 0xFFA52A2A,
+                                        0xFFDAA520, 0xFFFF1493, 0xFF5F9EA0 };
+    const juce::uint32 spectrum[] = { 0x804682B4, 0xFF000000, 0xFFFFFFFF, 0xFFFFFFFF,
+                                      0xFF000000, 0xFFFFFFFF, 0xFF000000 };
 
     ASSERT_EQ (lookAndFeel.backgroundColours.size(), 7);
     ASSERT_EQ (lookAndFeel.spectrumColours.size(), 7);
@@ -386,7 +383,7 @@ TEST (LookAndFeelThemes, TablesHoldTheSixThemesAndAnEmptySelection)
     }
 
     // Out of range either way: transparent black, which the editor's paint relies on.
-    for (auto index : {-1, 7})
+    for (auto index : { -1, 7 })
     {
         EXPECT_EQ (lookAndFeel.backgroundColours[index].getARGB(), 0u) << index;
         EXPECT_EQ (lookAndFeel.spectrumColours[index].getARGB(), 0u) << index;
@@ -405,14 +402,13 @@ TEST (LookAndFeelPopup, ValuePopUpIsBareTextBelowTheKnob)
     EXPECT_EQ (lookAndFeel.getSliderPopupPlacement (slider), juce::BubbleComponent::below);
 
     Canvas canvas (100, 60);
-    lookAndFeel.drawBubble (canvas.g, bubble, {50.0f, 0.0f}, {10.0f, 10.0f, 80.0f, 40.0f});
+    lookAndFeel.drawBubble (canvas.g, bubble, { 50.0f, 0.0f }, { 10.0f, 10.0f, 80.0f, 40.0f });
     EXPECT_TRUE (drawnPixels (canvas.image).empty());
 }
 
 TEST (EmbeddedFont, IsTheSulphurPointBoldFileByteForByte)
 {
-    const auto file =
-        juce::File (SKYLORN_TEST_DATA_DIR).getChildFile ("../../resources/SulphurPoint-Bold.ttf");
+    const auto file = juce::File (SKYLORN_TEST_DATA_DIR).getChildFile ("../../resources/SulphurPoint-Bold.ttf");
     juce::MemoryBlock onDisk;
     ASSERT_TRUE (file.loadFileAsData (onDisk)) << file.getFullPathName();
 
@@ -438,7 +434,7 @@ TEST (EmbeddedFont, EachGetterSharesOneTypefaceAcrossCallsAndLookAndFeels)
     const auto comboBox = first.getComboBoxFont (box);
     const auto sliderPopup = first.getSliderPopupFont (slider);
 
-    for (const auto& font : {popupMenu, comboBox, sliderPopup, first.buttonFont})
+    for (const auto& font : { popupMenu, comboBox, sliderPopup, first.buttonFont })
     {
         EXPECT_EQ (font.getTypefaceName(), "Sulphur Point");
         EXPECT_TRUE (font.isBold());

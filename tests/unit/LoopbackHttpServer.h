@@ -38,16 +38,15 @@ public:
     {
         listener = ::socket (AF_INET, SOCK_STREAM, 0);
 
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
         address.sin_port = 0;
         socklen_t length = sizeof (address);
 
-        if (listener >= 0 &&
-            ::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address)) == 0 &&
-            ::listen (listener, 8) == 0 &&
-            ::getsockname (listener, reinterpret_cast<sockaddr*> (&address), &length) == 0)
+        if (listener >= 0 && ::bind (listener, reinterpret_cast<sockaddr*> (&address), sizeof (address)) == 0
+            && ::listen (listener, 8) == 0
+            && ::getsockname (listener, reinterpret_cast<sockaddr*> (&address), &length) == 0)
         {
             port = ntohs (address.sin_port);
             startThread();
@@ -106,9 +105,9 @@ private:
 
     void run() override
     {
-        while (!threadShouldExit())
+        while (! threadShouldExit())
         {
-            pollfd waiting{listener, POLLIN, 0};
+            pollfd waiting { listener, POLLIN, 0 };
 
             if (::poll (&waiting, 1, pollMs) <= 0)
                 continue;
@@ -137,7 +136,7 @@ private:
 
         if (afterReply == AfterReply::holdOpen)
         {
-            while (!threadShouldExit())
+            while (! threadShouldExit())
                 wait (pollMs);
 
             return;
@@ -149,9 +148,9 @@ private:
         char scratch[4096];
         const auto deadline = juce::Time::getMillisecondCounter() + 2000;
 
-        while (!threadShouldExit() && juce::Time::getMillisecondCounter() < deadline)
+        while (! threadShouldExit() && juce::Time::getMillisecondCounter() < deadline)
         {
-            pollfd readable{connection, POLLIN, 0};
+            pollfd readable { connection, POLLIN, 0 };
 
             if (::poll (&readable, 1, pollMs) > 0 && ::recv (connection, scratch, sizeof (scratch), 0) <= 0)
                 break;
@@ -165,7 +164,7 @@ private:
         size_t bodyLength = 0;
         const auto deadline = juce::Time::getMillisecondCounter() + requestTimeoutMs;
 
-        while (!threadShouldExit() && juce::Time::getMillisecondCounter() < deadline)
+        while (! threadShouldExit() && juce::Time::getMillisecondCounter() < deadline)
         {
             if (headerEnd.has_value() && received.getSize() >= *headerEnd + bodyLength)
             {
@@ -173,7 +172,7 @@ private:
                 return true;
             }
 
-            pollfd readable{connection, POLLIN, 0};
+            pollfd readable { connection, POLLIN, 0 };
 
             if (::poll (&readable, 1, pollMs) <= 0)
                 continue;
@@ -186,7 +185,7 @@ private:
 
             received.append (chunk, static_cast<size_t> (count));
 
-            if (!headerEnd.has_value())
+            if (! headerEnd.has_value())
             {
                 const auto text = received.toString();
                 const auto end = text.indexOf ("\r\n\r\n");
@@ -221,9 +220,9 @@ private:
     {
         size_t sent = 0;
 
-        while (sent < bytes.getSize() && !threadShouldExit())
+        while (sent < bytes.getSize() && ! threadShouldExit())
         {
-            pollfd writable{connection, POLLOUT, 0};
+            pollfd writable { connection, POLLOUT, 0 };
 
             if (::poll (&writable, 1, pollMs) <= 0)
                 continue;

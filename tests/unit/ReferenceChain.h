@@ -16,7 +16,9 @@ public:
         float roomSize = 50.0f, dryWet = 50.0f, damping = 50.0f, frequency = 100.0f;
     };
 
-    ReferenceChain (double sampleRate, int channels, const Settings& s) : settings (s), numChannels (channels)
+    ReferenceChain (double sampleRate, int channels, const Settings& s)
+        : settings (s)
+        , numChannels (channels)
     {
         reverb.setSampleRate (sampleRate);
         juce::Reverb::Parameters parameters;
@@ -99,7 +101,7 @@ inline bool allFinite (const juce::AudioBuffer<float>& buffer)
 {
     for (int c = 0; c < buffer.getNumChannels(); ++c)
         for (int i = 0; i < buffer.getNumSamples(); ++i)
-            if (!std::isfinite (buffer.getSample (c, i)))
+            if (! std::isfinite (buffer.getSample (c, i)))
                 return false;
     return true;
 }

@@ -169,14 +169,15 @@ TEST (SpectrumAnalysis, TurnsFramesIntoDisplayLevels)
 
     // A sine centred on bin 81, point 256's bin: the normalised window leaves a magnitude of
     // half the frame length for a full-scale sine, and twice that amplitude reaches the top.
-    for (const auto& [amplitude, expected] : { std::pair { 1.0f, 1.0f + std::log10 (0.5f) / 5.0f },
-                                              std::pair { 2.0f, 1.0f } })
+    for (const auto& [amplitude, expected] :
+         { std::pair { 1.0f, 1.0f + std::log10 (0.5f) / 5.0f }, std::pair { 2.0f, 1.0f } })
     {
-        analyse (engine, [amplitude = amplitude] (int i) {
-            return amplitude * (float) std::sin (juce::MathConstants<double>::twoPi * 81.0 * i / 2048.0);
-        });
+        analyse (engine,
+                 [amplitude = amplitude] (int i) {
+                     return amplitude * (float) std::sin (juce::MathConstants<double>::twoPi * 81.0 * i / 2048.0);
+                 });
         EXPECT_NEAR (engine.spectrumLevels[256], expected, 1.0e-3f) << amplitude;
-        EXPECT_EQ (engine.spectrumLevels[128], 0.0f);  // bin 25: nothing there
+        EXPECT_EQ (engine.spectrumLevels[128], 0.0f); // bin 25: nothing there
         for (auto level : engine.spectrumLevels)
         {
             EXPECT_GE (level, 0.0f);

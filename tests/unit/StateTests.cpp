@@ -62,7 +62,7 @@ TEST (State, FreshEngineSavesTheExactBytes)
     engine.blockProcessed = true;
 
     juce::MemoryBlock block;
-    block.setSize (1000, true);  // whatever the block held is replaced, not appended to
+    block.setSize (1000, true); // whatever the block held is replaced, not appended to
     engine.getStateInformation (block);
 
     const juce::String text = declaration
@@ -129,8 +129,10 @@ TEST (State, InvalidInputLeavesEveryParameterAsItWas)
     cases.emplace_back ("length with its top bit set", negativeLength);
 
     cases.emplace_back ("not XML", frame ("this is not a state"));
-    cases.emplace_back ("another root", frame (declaration + "<PRESET><PARAM id=\"gain\" value=\"5.0\"/></PRESET>"));
-    cases.emplace_back ("cut inside the root", frame (declaration + "<PARAMETERS><PARAM id=\"gain\" value=\"500.0\"/>"));
+    cases.emplace_back ("another root",
+                        frame (declaration + "<PRESET><PARAM id=\"gain\" value=\"5.0\"/></PRESET>"));
+    cases.emplace_back ("cut inside the root",
+                        frame (declaration + "<PARAMETERS><PARAM id=\"gain\" value=\"500.0\"/>"));
     cases.emplace_back ("empty text", frame (""));
     // A value that reads as not a number would silence the audio for good.
     cases.emplace_back ("a value that is not a number",
@@ -148,11 +150,13 @@ TEST (State, InvalidInputLeavesEveryParameterAsItWas)
 
     // Found by fuzzing: the framework's reader loops for ever on a processing instruction followed
     // by text inside an element, which would hang the host.
-    cases.emplace_back ("an instruction inside the root",
-                        frame (declaration + "<PARAMETERS><?x?>text<PARAM id=\"gain\" value=\"9.0\"/></PARAMETERS>"));
+    cases.emplace_back (
+        "an instruction inside the root",
+        frame (declaration + "<PARAMETERS><?x?>text<PARAM id=\"gain\" value=\"9.0\"/></PARAMETERS>"));
     // Entities that expand into themselves.
-    cases.emplace_back ("a document type", frame (declaration + "<!DOCTYPE PARAMETERS [<!ENTITY a \"<b>&a;</b>\">]>"
-                                                  + "<PARAMETERS>&a;<PARAM id=\"gain\" value=\"9.0\"/></PARAMETERS>"));
+    cases.emplace_back ("a document type",
+                        frame (declaration + "<!DOCTYPE PARAMETERS [<!ENTITY a \"<b>&a;</b>\">]>"
+                               + "<PARAMETERS>&a;<PARAM id=\"gain\" value=\"9.0\"/></PARAMETERS>"));
 
     // Found by fuzzing: a multi-byte lead byte without its continuation bytes made the framework's
     // reader run past the end of its buffer.
@@ -212,8 +216,8 @@ TEST (State, MissingValuesTakeTheirDefaults)
                               "</PARAMETERS>"));
 
     const auto values = valuesOf (engine);
-    EXPECT_EQ (values.at ("gain"), 100.0f);     // no element at all
-    EXPECT_EQ (values.at ("lowValue"), 50.0f);  // an element without a value
+    EXPECT_EQ (values.at ("gain"), 100.0f);    // no element at all
+    EXPECT_EQ (values.at ("lowValue"), 50.0f); // an element without a value
     EXPECT_EQ (values.at ("midValue"), 75.0f);
     EXPECT_EQ (values.at ("topValue"), 25.0f);
     EXPECT_EQ (values.at ("backColor"), 2.0f);

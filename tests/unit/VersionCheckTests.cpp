@@ -15,7 +15,7 @@ const juce::String macLine = "Version 2.5.0 Mac";
 
 juce::MemoryBlock bytes (const std::string& text)
 {
-    return {text.data(), text.size()};
+    return { text.data(), text.size() };
 }
 
 juce::MemoryBlock repeated (char c, size_t count)
@@ -35,13 +35,13 @@ class RefusingPort
 public:
     RefusingPort()
     {
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl (INADDR_LOOPBACK);
         socklen_t length = sizeof (address);
 
-        if (handle >= 0 && ::bind (handle, reinterpret_cast<sockaddr*> (&address), sizeof (address)) == 0 &&
-            ::getsockname (handle, reinterpret_cast<sockaddr*> (&address), &length) == 0)
+        if (handle >= 0 && ::bind (handle, reinterpret_cast<sockaddr*> (&address), sizeof (address)) == 0
+            && ::getsockname (handle, reinterpret_cast<sockaddr*> (&address), &length) == 0)
             port = ntohs (address.sin_port);
     }
 
@@ -68,7 +68,7 @@ class SelfSignedHttpsServer
 public:
     SelfSignedHttpsServer()
     {
-        if (!directory.createDirectory())
+        if (! directory.createDirectory())
             return;
 
         // The certificate names 127.0.0.1, so the only thing wrong with it is that nobody vouches
@@ -76,9 +76,9 @@ public:
         const auto certificate = directory.getChildFile ("cert.pem");
         const auto key = directory.getChildFile ("key.pem");
 
-        if (!run ({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                   "-nodes", "-keyout", key.getFullPathName(), "-out", certificate.getFullPathName(), "-days",
-                   "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"}))
+        if (! run ({ "openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                     "-nodes", "-keyout", key.getFullPathName(), "-out", certificate.getFullPathName(), "-days",
+                     "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1" }))
             return;
 
         const auto script = directory.getChildFile ("server.py");
@@ -124,13 +124,13 @@ server.serve_forever()
 
         const auto portFile = directory.getChildFile ("port");
 
-        if (!process.start (juce::StringArray{"python3", script.getFullPathName(),
-                                              certificate.getFullPathName(), key.getFullPathName(),
-                                              portFile.getFullPathName(), log.getFullPathName()},
-                            0))
+        if (! process.start (juce::StringArray { "python3", script.getFullPathName(),
+                                                 certificate.getFullPathName(), key.getFullPathName(),
+                                                 portFile.getFullPathName(), log.getFullPathName() },
+                             0))
             return;
 
-        for (int i = 0; i < 200 && !portFile.existsAsFile() && process.isRunning(); ++i)
+        for (int i = 0; i < 200 && ! portFile.existsAsFile() && process.isRunning(); ++i)
             juce::Thread::sleep (50);
 
         port = portFile.loadFileAsString().getIntValue();
@@ -148,7 +148,7 @@ server.serve_forever()
     // after the client has given up.
     juce::StringArray logLinesOnceConnected() const
     {
-        for (int i = 0; i < 100 && !log.loadFileAsString().contains ("connection"); ++i)
+        for (int i = 0; i < 100 && ! log.loadFileAsString().contains ("connection"); ++i)
             juce::Thread::sleep (50);
 
         return juce::StringArray::fromLines (log.loadFileAsString().trim());
@@ -179,9 +179,9 @@ TEST (VersionLine, NamesTheVersionAndTheKindOfSystem)
         const char* systemName;
         const char* line;
     } cases[] = {
-        {"Mac OSX 13.4.1", "Version 2.5.0 Mac"}, {"Linux", "Version 2.5.0 Linux"},
-        {"Windows 10", "Version 2.5.0 Win"},     {"Windows 11 on a Mac", "Version 2.5.0 Mac"},
-        {"macOS 14", "Version 2.5.0 Win"}, // the search for "Mac" is case-sensitive
+        { "Mac OSX 13.4.1", "Version 2.5.0 Mac" }, { "Linux", "Version 2.5.0 Linux" },
+        { "Windows 10", "Version 2.5.0 Win" },     { "Windows 11 on a Mac", "Version 2.5.0 Mac" },
+        { "macOS 14", "Version 2.5.0 Win" }, // the search for "Mac" is case-sensitive
     };
 
     for (const auto& c : cases)
@@ -202,26 +202,26 @@ TEST (VersionNumber, ReadsTheTextWithoutDotsLikeAtoiAndSaturates)
         const char* text;
         int number;
     } cases[] = {
-        {"2.5.0", 250},
-        {" \t\n\v\f\r2.6", 26},
-        {". 2.6", 26},
-        {"+2.6", 26},
-        {"-2.6", -26},
-        {"-.2.6", -26},
-        {"+-26", 0},
-        {"- 26", 0},
-        {"\302\24026", 0}, // a no-break space is not white space to atoi
-        {"26abc", 26},
-        {"v2.6", 0},
-        {"", 0},
-        {"000000000000000000000000250", 250},
-        {"2147483647", most},
-        {"2147483648", most},
-        {"2.147.483.648", most},
-        {"99999999999999999999999999999999", most},
-        {"-2147483648", least},
-        {"-2147483649", least},
-        {"-99999999999999999999999999999999", least},
+        { "2.5.0", 250 },
+        { " \t\n\v\f\r2.6", 26 },
+        { ". 2.6", 26 },
+        { "+2.6", 26 },
+        { "-2.6", -26 },
+        { "-.2.6", -26 },
+        { "+-26", 0 },
+        { "- 26", 0 },
+        { "\302\24026", 0 }, // a no-break space is not white space to atoi
+        { "26abc", 26 },
+        { "v2.6", 0 },
+        { "", 0 },
+        { "000000000000000000000000250", 250 },
+        { "2147483647", most },
+        { "2147483648", most },
+        { "2.147.483.648", most },
+        { "99999999999999999999999999999999", most },
+        { "-2147483648", least },
+        { "-2147483649", least },
+        { "-99999999999999999999999999999999", least },
     };
 
     for (const auto& c : cases)
@@ -236,24 +236,24 @@ TEST (VersionCheck, BodiesServedGiveTheVersionLineOrTheNotice)
         std::string body;
         const char* shown;
     } cases[] = {
-        {"same version", "2.5.0", "Version 2.5.0 Mac"},
-        {"one patch higher", "2.5.1", "New version available 2.5.1"},
-        {"with a line feed", "2.5.1\n", "New version available 2.5.1\n"},
-        {"fewer places reads lower", "10.0", "Version 2.5.0 Mac"},
-        {"two places", "2.6", "Version 2.5.0 Mac"},
-        {"major", "3.0.0", "New version available 3.0.0"},
-        {"two-digit field", "2.10.0", "New version available 2.10.0"},
-        {"shifted dot", "25.1", "New version available 25.1"},
-        {"leading space", " 2.6.0", "New version available  2.6.0"},
-        {"word first", "latest 2.6.0", "Version 2.5.0 Mac"},
-        {"minus sign", "-2.6.0", "Version 2.5.0 Mac"},
-        {"plus sign", "+2.6.0", "New version available +2.6.0"},
-        {"word after", "2.6.0 beta", "New version available 2.6.0 beta"},
-        {"zero byte", std::string ("2.6.0\0junk", 10), "New version available 2.6.0"},
-        {"empty", "", "Version 2.5.0 Mac"},
-        {"beyond 32 bits", "99999999999.0", "New version available 99999999999.0"},
-        {"negative beyond 32 bits", "-99999999999", "Version 2.5.0 Mac"},
-        {"not UTF-8", "3.0.0 \xe2\x82", "New version available 3.0.0 \xef\xbf\xbd\xef\xbf\xbd"},
+        { "same version", "2.5.0", "Version 2.5.0 Mac" },
+        { "one patch higher", "2.5.1", "New version available 2.5.1" },
+        { "with a line feed", "2.5.1\n", "New version available 2.5.1\n" },
+        { "fewer places reads lower", "10.0", "Version 2.5.0 Mac" },
+        { "two places", "2.6", "Version 2.5.0 Mac" },
+        { "major", "3.0.0", "New version available 3.0.0" },
+        { "two-digit field", "2.10.0", "New version available 2.10.0" },
+        { "shifted dot", "25.1", "New version available 25.1" },
+        { "leading space", " 2.6.0", "New version available  2.6.0" },
+        { "word first", "latest 2.6.0", "Version 2.5.0 Mac" },
+        { "minus sign", "-2.6.0", "Version 2.5.0 Mac" },
+        { "plus sign", "+2.6.0", "New version available +2.6.0" },
+        { "word after", "2.6.0 beta", "New version available 2.6.0 beta" },
+        { "zero byte", std::string ("2.6.0\0junk", 10), "New version available 2.6.0" },
+        { "empty", "", "Version 2.5.0 Mac" },
+        { "beyond 32 bits", "99999999999.0", "New version available 99999999999.0" },
+        { "negative beyond 32 bits", "-99999999999", "Version 2.5.0 Mac" },
+        { "not UTF-8", "3.0.0 \xe2\x82", "New version available 3.0.0 \xef\xbf\xbd\xef\xbf\xbd" },
     };
 
     for (const auto& c : cases)
@@ -284,7 +284,7 @@ TEST (VersionCheck, SendsOnePostWithAnEmptyBodyAndNoHeadersOfItsOwn)
     EXPECT_EQ (request.headers.getValue ("Content-Length", "missing"), "0");
 
     // Only what the framework and curl put on every request.
-    const juce::StringArray expected{"Host", "User-Agent", "Accept", "Content-Type", "Content-Length"};
+    const juce::StringArray expected { "Host", "User-Agent", "Accept", "Content-Type", "Content-Length" };
     for (const auto& name : request.headers.getAllKeys())
         EXPECT_TRUE (expected.contains (name, true)) << name;
 }
@@ -314,14 +314,13 @@ TEST (VersionCheck, RepliesReadAsAVersionFileWhateverTheirStatusOrFraming)
         juce::MemoryBlock reply;
         juce::String remote;
     } cases[] = {
-        {"error status with a number", LoopbackHttpServer::response (404, bytes ("3.0.0")), "3.0.0"},
-        {"error page", LoopbackHttpServer::response (500, bytes ("<html>9.9.9</html>")),
-         "<html>9.9.9</html>"},
-        {"announced, exactly the buffer", LoopbackHttpServer::response (200, within), within.toString()},
+        { "error status with a number", LoopbackHttpServer::response (404, bytes ("3.0.0")), "3.0.0" },
+        { "error page", LoopbackHttpServer::response (500, bytes ("<html>9.9.9</html>")), "<html>9.9.9</html>" },
+        { "announced, exactly the buffer", LoopbackHttpServer::response (200, within), within.toString() },
         // Unannounced: the first 32768 bytes are the text and the rest is never looked at.
-        {"unannounced, beyond the buffer", LoopbackHttpServer::response (200, beyond, std::nullopt),
-         beyond.toString().substring (0, version_check::maxBodyBytes)},
-        {"chunked", chunked, "2.6.0"},
+        { "unannounced, beyond the buffer", LoopbackHttpServer::response (200, beyond, std::nullopt),
+          beyond.toString().substring (0, version_check::maxBodyBytes) },
+        { "chunked", chunked, "2.6.0" },
     };
 
     for (const auto& c : cases)
@@ -347,10 +346,10 @@ TEST (VersionCheck, BrokenRepliesCountAsTheOldestVersion)
         const char* label;
         juce::MemoryBlock reply;
     } cases[] = {
-        {"shorter than announced", LoopbackHttpServer::response (200, bytes ("3.0.0"), 10)},
-        {"announced one byte beyond the buffer", LoopbackHttpServer::response (200, oneTooMany)},
-        {"announced far beyond the buffer", LoopbackHttpServer::response (200, repeated ('9', 40000))},
-        {"not HTTP", bytes ("3.0.0\r\n\r\n")},
+        { "shorter than announced", LoopbackHttpServer::response (200, bytes ("3.0.0"), 10) },
+        { "announced one byte beyond the buffer", LoopbackHttpServer::response (200, oneTooMany) },
+        { "announced far beyond the buffer", LoopbackHttpServer::response (200, repeated ('9', 40000)) },
+        { "not HTTP", bytes ("3.0.0\r\n\r\n") },
     };
 
     for (const auto& c : cases)
@@ -380,9 +379,9 @@ TEST (VersionCheck, SilentServerEndsTheCheckWithinTheBound)
         const char* label;
         juce::MemoryBlock reply;
     } cases[] = {
-        {"takes the request and never answers", {}},
-        {"stops in the middle of an unannounced body",
-         bytes ("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n3.0.0")},
+        { "takes the request and never answers", {} },
+        { "stops in the middle of an unannounced body",
+          bytes ("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n3.0.0") },
     };
 
     for (const auto& c : cases)
