@@ -22,7 +22,9 @@ export SKYLORN_OFFLINE=1
 if [ "$SKYLORN_WITH_DISPLAY" = 1 ]; then
     # Xvfb picks a free display number itself and reports it on the given descriptor.
     display_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+    # -noreset: a server that regenerates between two test processes can leave the next one
+    # hanging in its first connection.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" >/dev/null 2>&1 &
     xvfb_pid=$!
     trap 'kill $xvfb_pid 2>/dev/null || true; rm -f "$display_file"' EXIT
     for _ in $(seq 1 100); do

@@ -21,7 +21,7 @@ namespace
 {
 using ModuleEntryFunction = bool (*) (void*);
 using ModuleExitFunction = bool (*)();
-using GetFactoryFunction = Steinberg::IPluginFactory* (*)();
+using GetFactoryFunction = Steinberg::IPluginFactory* (*) ();
 
 // The module as a host holds it: open, entered, its factory taken; all undone in reverse.
 class BundleModule
@@ -74,7 +74,8 @@ public:
     JUCE_DECLARE_NON_COPYABLE (BundleModule)
 };
 
-template <typename Interface> Interface* query (Steinberg::FUnknown& object)
+template <typename Interface>
+Interface* query (Steinberg::FUnknown& object)
 {
     void* result = nullptr;
 
@@ -92,16 +93,16 @@ juce::String fromUtf16 (const Steinberg::char16* text)
 
 std::array<unsigned char, 16> bytesOf (const Steinberg::TUID cid)
 {
-    std::array<unsigned char, 16> bytes{};
+    std::array<unsigned char, 16> bytes {};
     std::memcpy (bytes.data(), cid, bytes.size());
     return bytes;
 }
 
 // Four 32-bit words, most significant byte first; the last two are "DRLM" and "SKLN".
-constexpr std::array<unsigned char, 16> componentId{0xAB, 0xCD, 0xEF, 0x01, 0x91, 0x82, 0xFA, 0xEB,
-                                                    'D',  'R',  'L',  'M',  'S',  'K',  'L',  'N'};
-constexpr std::array<unsigned char, 16> controllerId{0xAB, 0xCD, 0xEF, 0x01, 0x12, 0x34, 0xAB, 0xCD,
-                                                     'D',  'R',  'L',  'M',  'S',  'K',  'L',  'N'};
+constexpr std::array<unsigned char, 16> componentId { 0xAB, 0xCD, 0xEF, 0x01, 0x91, 0x82, 0xFA, 0xEB,
+                                                      'D',  'R',  'L',  'M',  'S',  'K',  'L',  'N' };
+constexpr std::array<unsigned char, 16> controllerId { 0xAB, 0xCD, 0xEF, 0x01, 0x12, 0x34, 0xAB, 0xCD,
+                                                       'D',  'R',  'L',  'M',  'S',  'K',  'L',  'N' };
 
 struct ExpectedClass
 {
@@ -109,8 +110,8 @@ struct ExpectedClass
     const char* category;
 };
 
-const ExpectedClass expectedClasses[] = {{componentId, "Audio Module Class"},
-                                         {controllerId, "Component Controller Class"}};
+const ExpectedClass expectedClasses[] = { { componentId, "Audio Module Class" },
+                                          { controllerId, "Component Controller Class" } };
 } // namespace
 
 TEST (Factory, ModuleExportsTheLinuxEntryPoints)

@@ -31,8 +31,7 @@ inline std::map<juce::String, float> engineValues (skyhost::HostedPlugin& plugin
     if (const auto xml =
             juce::AudioProcessor::getXmlFromBinary (state.getData(), static_cast<int> (state.getSize())))
         for (const auto* param : xml->getChildWithTagNameIterator ("PARAM"))
-            values[param->getStringAttribute ("id")] =
-                static_cast<float> (param->getDoubleAttribute ("value"));
+            values[param->getStringAttribute ("id")] = static_cast<float> (param->getDoubleAttribute ("value"));
 
     return values;
 }

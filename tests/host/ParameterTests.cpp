@@ -11,9 +11,9 @@ struct Expected
 
 // Saved projects hold automation under these numbers: they must never change.
 const Expected published[] = {
-    {"topValue", 0x45E46D1C, "RoomSize"},   {"midValue", 0x1CDCA809, "Dry/Wet"},
-    {"lowValue", 0x12CCF27D, "Damping"},    {"gain", 0x00304B7F, "Frequency"},
-    {"backColor", 0x4E0832BC, "BackColor"}, {"byps", 0x62797073, "Bypass"},
+    { "topValue", 0x45E46D1C, "RoomSize" },   { "midValue", 0x1CDCA809, "Dry/Wet" },
+    { "lowValue", 0x12CCF27D, "Damping" },    { "gain", 0x00304B7F, "Frequency" },
+    { "backColor", 0x4E0832BC, "BackColor" }, { "byps", 0x62797073, "Bypass" },
 };
 } // namespace
 
@@ -35,8 +35,7 @@ TEST (HostParameters, SixParametersInOrderUnderTheirFixedNumbers)
         // Only the client's own bypass is flagged as the bypass.
         EXPECT_EQ (parameter.isBypass, i == 5);
         // The host finds each one from its string ID, as `render --set` does.
-        EXPECT_EQ (plugin->findParameter (published[i].stringId),
-                   plugin->getInstance().getParameters()[(int)i]);
+        EXPECT_EQ (plugin->findParameter (published[i].stringId), plugin->getInstance().getParameters()[(int) i]);
     }
 }
 
@@ -69,7 +68,7 @@ TEST (HostParameters, FrequencyKnobIsSkewedToTheGeometricMean)
     // 20 + 19980 x^(1 / 0.198893845), rounded to the 0.01 Hz step: the centre is
     // sqrt (20 x 20000), about 632 Hz.
     const std::pair<float, double> mapping[] = {
-        {0.0f, 20.0}, {0.25f, 38.77}, {0.5f, 632.46}, {0.75f, 4723.57}, {1.0f, 20000.0},
+        { 0.0f, 20.0 }, { 0.25f, 38.77 }, { 0.5f, 632.46 }, { 0.75f, 4723.57 }, { 1.0f, 20000.0 },
     };
 
     for (const auto& [normalised, hertz] : mapping)
@@ -91,9 +90,9 @@ TEST (HostParameters, ThemeChoiceRoundsToTheNearestIndexHalvesToEven)
     auto* theme = plugin->findParameter ("backColor");
     ASSERT_NE (theme, nullptr);
 
-    const char* const names[] = {"Vibrato", "Crescendo", "Rhapsody", "Staccato", "Tremolo", "Arpeggio"};
+    const char* const names[] = { "Vibrato", "Crescendo", "Rhapsody", "Staccato", "Tremolo", "Arpeggio" };
     const std::pair<float, int> table[] = {
-        {0.1f, 0}, {0.2f, 1}, {0.3f, 2}, {0.5f, 2}, {0.7f, 4}, {0.9f, 4}, {1.0f, 5},
+        { 0.1f, 0 }, { 0.2f, 1 }, { 0.3f, 2 }, { 0.5f, 2 }, { 0.7f, 4 }, { 0.9f, 4 }, { 1.0f, 5 },
     };
 
     for (const auto& [normalised, index] : table)

@@ -23,22 +23,22 @@ struct ParameterSet
 };
 
 const ParameterSet parameterSets[] = {
-    {"defaults", 48000.0, "50", "50", "50", "100"},
-    {"big dark room, all wet", 44100.0, "90", "100", "10", "2500"},
-    {"small bright room at 96 kHz", 96000.0, "15", "30", "100", "20"},
+    { "defaults", 48000.0, "50", "50", "50", "100" },
+    { "big dark room, all wet", 44100.0, "90", "100", "10", "2500" },
+    { "small bright room at 96 kHz", 96000.0, "15", "30", "100", "20" },
     // The cut-off far below Nyquist on this rate, and below it on every supported one.
-    {"high cut-off", 48000.0, "70", "65", "40", "12000"},
+    { "high cut-off", 48000.0, "70", "65", "40", "12000" },
 };
 
-constexpr int blockSizes[] = {1, 64, 511, 4096};
+constexpr int blockSizes[] = { 1, 64, 511, 4096 };
 
 struct EngineSettings
 {
     float roomSize, mix, damping, frequency;
 };
 
-juce::AudioBuffer<float> renderReference (const juce::AudioBuffer<float>& input, double sampleRate,
-                                          int blockSize, const EngineSettings& settings)
+juce::AudioBuffer<float> renderReference (const juce::AudioBuffer<float>& input, double sampleRate, int blockSize,
+                                          const EngineSettings& settings)
 {
     // The plug-in flushes denormals while it processes; the decaying tail must be treated alike.
     const juce::ScopedNoDenormals noDenormals;
@@ -79,13 +79,13 @@ juce::AudioBuffer<float> renderReference (const juce::AudioBuffer<float>& input,
         for (int channel = 0; channel < numChannels; ++channel)
             dryCopy.copyFrom (channel, 0, output, channel, start, length);
 
-        juce::dsp::AudioBlock<float> block (output.getArrayOfWritePointers(), (size_t)numChannels,
-                                            (size_t)start, (size_t)length);
+        juce::dsp::AudioBlock<float> block (output.getArrayOfWritePointers(), (size_t) numChannels, (size_t) start,
+                                            (size_t) length);
 
         for (int channel = 0; channel < numChannels; ++channel)
         {
-            auto channelBlock = block.getSingleChannelBlock ((size_t)channel);
-            filters[(size_t)channel].process (juce::dsp::ProcessContextReplacing<float> (channelBlock));
+            auto channelBlock = block.getSingleChannelBlock ((size_t) channel);
+            filters[(size_t) channel].process (juce::dsp::ProcessContextReplacing<float> (channelBlock));
         }
 
         auto* left = output.getWritePointer (0, start);
@@ -106,15 +106,14 @@ juce::AudioBuffer<float> renderReference (const juce::AudioBuffer<float>& input,
 }
 
 // The first sample where two renderings part, or -1 if they are identical.
-juce::String firstDifference (const juce::AudioBuffer<float>& actual,
-                              const juce::AudioBuffer<float>& expected)
+juce::String firstDifference (const juce::AudioBuffer<float>& actual, const juce::AudioBuffer<float>& expected)
 {
     for (int channel = 0; channel < expected.getNumChannels(); ++channel)
         for (int i = 0; i < expected.getNumSamples(); ++i)
             if (actual.getSample (channel, i) != expected.getSample (channel, i))
-                return "channel " + juce::String (channel) + ", sample " + juce::String (i) + ": plug-in " +
-                       juce::String (actual.getSample (channel, i), 9) + ", reference " +
-                       juce::String (expected.getSample (channel, i), 9);
+                return "channel " + juce::String (channel) + ", sample " + juce::String (i) + ": plug-in "
+                       + juce::String (actual.getSample (channel, i), 9) + ", reference "
+                       + juce::String (expected.getSample (channel, i), 9);
 
     return {};
 }
@@ -148,8 +147,8 @@ TEST_P (ReferenceChain, PluginOutputEqualsTheReferenceSampleForSample)
         // The exact floats the engine holds: a typed value lands on the nearest value the
         // parameter can take, not necessarily on the typed number.
         auto values = engineValues (*plugin);
-        const EngineSettings settings{values["topValue"], values["midValue"], values["lowValue"],
-                                      values["gain"]};
+        const EngineSettings settings { values["topValue"], values["midValue"], values["lowValue"],
+                                        values["gain"] };
         ASSERT_NEAR (settings.frequency, juce::String (set.frequency).getFloatValue(), 0.01f);
 
         auto output = input;
@@ -166,15 +165,16 @@ TEST_P (ReferenceChain, PluginOutputEqualsTheReferenceSampleForSample)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P (
-    HostReference, ReferenceChain,
-    ::testing::Combine (::testing::Range (0, (int)std::size (parameterSets)), ::testing::Values (2, 1)),
-    [] (const auto& testInfo)
-    {
-        return juce::String (parameterSets[std::get<0> (testInfo.param)].label)
-                   .retainCharacters ("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ")
-                   .replaceCharacter (' ', '_')
-                   .toStdString() +
-               (std::get<1> (testInfo.param) == 2 ? "_stereo" : "_mono");
-    });
+INSTANTIATE_TEST_SUITE_P (HostReference, ReferenceChain,
+                          ::testing::Combine (::testing::Range (0, (int) std::size (parameterSets)),
+                                              ::testing::Values (2, 1)),
+                          [] (const auto& testInfo)
+                          {
+                              return juce::String (parameterSets[std::get<0> (testInfo.param)].label)
+                                         .retainCharacters (
+                                             "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 ")
+                                         .replaceCharacter (' ', '_')
+                                         .toStdString()
+                                     + (std::get<1> (testInfo.param) == 2 ? "_stereo" : "_mono");
+                          });
 } // namespace

@@ -22,8 +22,7 @@ struct ComponentState
 {
     explicit ComponentState (const juce::MemoryBlock& bytes)
     {
-        if (bytes.getSize() < 8 + 1 + 8 + 8 + trailerMagicSize ||
-            std::memcmp (bytes.getData(), "VC2!", 4) != 0)
+        if (bytes.getSize() < 8 + 1 + 8 + 8 + trailerMagicSize || std::memcmp (bytes.getData(), "VC2!", 4) != 0)
             return;
 
         const auto xmlLength = static_cast<size_t> (
@@ -34,19 +33,18 @@ struct ComponentState
         if (engineSize + 8 + 8 + trailerMagicSize > end)
             return;
 
-        magic = juce::String (static_cast<const char*> (bytes.getData()) + end - trailerMagicSize,
-                              trailerMagicSize);
+        magic =
+            juce::String (static_cast<const char*> (bytes.getData()) + end - trailerMagicSize, trailerMagicSize);
         privateSize = readInt64 (bytes, end - trailerMagicSize - 8);
         separator = readInt64 (bytes, engineSize);
         terminator = static_cast<const char*> (bytes.getData())[engineSize - 1];
 
         const auto privateStart = engineSize + 8;
-        valid = privateSize >= 0 &&
-                privateStart + static_cast<size_t> (privateSize) + 8 + trailerMagicSize == end;
+        valid = privateSize >= 0 && privateStart + static_cast<size_t> (privateSize) + 8 + trailerMagicSize == end;
 
         if (valid)
-            privateData = juce::ValueTree::readFromData (
-                static_cast<const char*> (bytes.getData()) + privateStart, static_cast<size_t> (privateSize));
+            privateData = juce::ValueTree::readFromData (static_cast<const char*> (bytes.getData()) + privateStart,
+                                                         static_cast<size_t> (privateSize));
 
         engineXml = juce::AudioProcessor::getXmlFromBinary (bytes.getData(), static_cast<int> (engineSize));
     }
@@ -73,7 +71,7 @@ void setEveryParameterAwayFromItsDefault (skyhost::HostedPlugin& plugin)
 
 TEST (HostState, ComponentStateIsTheEngineStateFollowedByTheClientTrailer)
 {
-    for (const auto bypassed : {false, true})
+    for (const auto bypassed : { false, true })
     {
         SCOPED_TRACE (bypassed ? "bypassed" : "not bypassed");
         const auto plugin = loadPlugin();
@@ -89,8 +87,7 @@ TEST (HostState, ComponentStateIsTheEngineStateFollowedByTheClientTrailer)
         ASSERT_NE (state.engineXml, nullptr);
         EXPECT_TRUE (state.engineXml->hasTagName ("PARAMETERS"));
         EXPECT_EQ (state.engineXml->getNumChildElements(), 5);
-        EXPECT_EQ (state.engineXml->getChildByAttribute ("id", "backColor")->getDoubleAttribute ("value"),
-                   3.0);
+        EXPECT_EQ (state.engineXml->getChildByAttribute ("id", "backColor")->getDoubleAttribute ("value"), 3.0);
 
         // The client's trailer: a 64-bit zero, the private tree, its size, the magic.
         EXPECT_EQ (state.separator, 0);
@@ -103,7 +100,7 @@ TEST (HostState, ComponentStateIsTheEngineStateFollowedByTheClientTrailer)
 
 TEST (HostState, EveryParameterSurvivesTheRoundTripIntoAFreshInstance)
 {
-    for (const auto bypassed : {false, true})
+    for (const auto bypassed : { false, true })
     {
         SCOPED_TRACE (bypassed ? "bypassed" : "not bypassed");
         const auto original = loadPlugin();

@@ -50,14 +50,14 @@ bool networkIsCut()
 std::set<int> runLoopSources()
 {
     const auto fds = juce::LinuxEventLoopInternal::getRegisteredFds();
-    return {fds.begin(), fds.end()};
+    return { fds.begin(), fds.end() };
 }
 
 // A JUCE message queue is one end of an anonymous socket pair; an X connection's peer is the
 // server's named socket.
 bool isAnonymousSocketPair (int fd)
 {
-    sockaddr_un peer{};
+    sockaddr_un peer {};
     socklen_t length = sizeof (peer);
 
     if (getpeername (fd, reinterpret_cast<sockaddr*> (&peer), &length) != 0)
@@ -85,7 +85,7 @@ std::vector<double> messageArrivals (const std::vector<int>& queues, int millise
     {
         const auto pending = std::any_of (queues.begin(), queues.end(), hasPendingBytes);
 
-        if (pending && !waiting)
+        if (pending && ! waiting)
             arrivals.push_back (juce::Time::getMillisecondCounterHiRes() - start);
 
         waiting = pending;
@@ -105,7 +105,7 @@ double medianInterval (const std::vector<double>& arrivals)
     if (intervals.empty())
         return 1.0e9;
 
-    std::nth_element (intervals.begin(), intervals.begin() + (long)intervals.size() / 2, intervals.end());
+    std::nth_element (intervals.begin(), intervals.begin() + (long) intervals.size() / 2, intervals.end());
     return intervals[intervals.size() / 2];
 }
 
@@ -114,10 +114,10 @@ class EditorWindow : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!skyhost::x11::displayAvailable())
+        if (! skyhost::x11::displayAvailable())
             GTEST_SKIP() << "no X display";
 
-        if (!networkIsCut())
+        if (! networkIsCut())
             GTEST_SKIP() << "the network is reachable; run under scripts/offline.sh (unshare -n)";
 
         plugin = loadPlugin();
@@ -163,7 +163,7 @@ protected:
 
 TEST_F (EditorWindow, OpensAtItsFixedSizeTicksWhileAudioRunsClosesAndOpensAgain)
 {
-    for (const auto opening : {1, 2})
+    for (const auto opening : { 1, 2 })
     {
         SCOPED_TRACE ("opening " + std::to_string (opening));
         auto window = std::make_unique<skyhost::PluginWindow> (plugin->getInstance());

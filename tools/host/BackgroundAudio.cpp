@@ -4,8 +4,7 @@
 
 namespace skyhost
 {
-BackgroundAudio::BackgroundAudio (HostedPlugin& pluginToRun, double rate, int numChannels,
-                                  int samplesPerBlock)
+BackgroundAudio::BackgroundAudio (HostedPlugin& pluginToRun, double rate, int numChannels, int samplesPerBlock)
     : juce::Thread ("skylorn-host audio")
     , plugin (pluginToRun)
     , sampleRate (rate)
@@ -36,12 +35,11 @@ void BackgroundAudio::run()
     auto position = 0;
     auto next = juce::Time::getMillisecondCounterHiRes();
 
-    while (!threadShouldExit())
+    while (! threadShouldExit())
     {
         for (int channel = 0; channel < block.getNumChannels(); ++channel)
             for (int i = 0; i < blockSize; ++i)
-                block.setSample (channel, i,
-                                 signal.getSample (channel, (position + i) % signal.getNumSamples()));
+                block.setSample (channel, i, signal.getSample (channel, (position + i) % signal.getNumSamples()));
 
         position = (position + blockSize) % signal.getNumSamples();
 

@@ -27,7 +27,7 @@ private:
     const double sampleRate;
     const int blockSize;
     const juce::AudioBuffer<float> signal;
-    std::atomic<juce::int64> blocksProcessed{0};
+    std::atomic<juce::int64> blocksProcessed { 0 };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (BackgroundAudio)
 };

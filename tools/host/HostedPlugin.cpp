@@ -29,7 +29,7 @@ std::vector<BusSummary> busesOf (const juce::AudioProcessor& processor, bool isI
     {
         const auto* bus = processor.getBus (isInput, i);
         const auto layout = bus->getDefaultLayout();
-        buses.push_back ({bus->getName(), layout.getDescription(), layout.size(), bus->isEnabledByDefault()});
+        buses.push_back ({ bus->getName(), layout.getDescription(), layout.size(), bus->isEnabledByDefault() });
     }
 
     return buses;
@@ -44,7 +44,7 @@ bool readsBackAs (const juce::AudioProcessorParameter& parameter, float normalis
     if (shown.equalsIgnoreCase (typed.trim()))
         return true;
 
-    if (!typed.trim().containsOnly ("0123456789.-+eE") || !shown.containsAnyOf ("0123456789"))
+    if (! typed.trim().containsOnly ("0123456789.-+eE") || ! shown.containsAnyOf ("0123456789"))
         return false;
 
     const auto wanted = typed.getDoubleValue();
@@ -57,7 +57,7 @@ juce::uint32 hostIdForParameterId (const juce::String& parameterId) noexcept
 {
     juce::uint32 hash = 0;
 
-    for (auto p = parameterId.getCharPointer(); !p.isEmpty(); ++p)
+    for (auto p = parameterId.getCharPointer(); ! p.isEmpty(); ++p)
         hash = 31u * hash + static_cast<juce::uint32> (*p);
 
     return hash & 0x7FFFFFFFu;
@@ -71,7 +71,7 @@ juce::File defaultBundle()
 //==============================================================================
 std::unique_ptr<HostedPlugin> HostedPlugin::load (const juce::File& bundle, juce::String& error)
 {
-    if (!bundle.exists())
+    if (! bundle.exists())
     {
         error = "no bundle at " + bundle.getFullPathName();
         return {};
@@ -134,9 +134,9 @@ PluginSummary HostedPlugin::describe() const
     for (const auto* parameter : instance->getParameters())
     {
         const auto defaultValue = parameter->getDefaultValue();
-        summary.parameters.push_back ({parameter->getParameterIndex(), hostIdOf (*parameter),
-                                       parameter->getName (256), defaultValue,
-                                       parameter->getText (defaultValue, 256), parameter == bypass});
+        summary.parameters.push_back ({ parameter->getParameterIndex(), hostIdOf (*parameter),
+                                        parameter->getName (256), defaultValue,
+                                        parameter->getText (defaultValue, 256), parameter == bypass });
     }
 
     return summary;
@@ -169,17 +169,17 @@ bool HostedPlugin::setParameterValue (const juce::String& parameterId, const juc
 
     // A choice reads its names, not numbers. A number given for it is the choice's index, which
     // VST3 maps onto the normalised range as index / step count.
-    if (!readsBackAs (*parameter, normalised, valueText))
+    if (! readsBackAs (*parameter, normalised, valueText))
     {
         const auto typed = valueText.trim();
         const auto steps = parameter->getNumSteps();
-        const auto isIndex = parameter->isDiscrete() && steps > 1 && steps <= 1024 && typed.isNotEmpty() &&
-                             typed.containsOnly ("0123456789") && typed.getIntValue() < steps;
+        const auto isIndex = parameter->isDiscrete() && steps > 1 && steps <= 1024 && typed.isNotEmpty()
+                             && typed.containsOnly ("0123456789") && typed.getIntValue() < steps;
 
-        if (!isIndex)
+        if (! isIndex)
         {
-            error = "\"" + valueText + "\" is not a value of \"" + parameterId + "\" (the nearest is \"" +
-                    parameter->getText (normalised, 256) + "\")";
+            error = "\"" + valueText + "\" is not a value of \"" + parameterId + "\" (the nearest is \""
+                    + parameter->getText (normalised, 256) + "\")";
             return false;
         }
 
@@ -232,8 +232,7 @@ double HostedPlugin::render (juce::AudioBuffer<float>& audio, int blockSize)
     for (int start = 0; start < audio.getNumSamples(); start += blockSize)
     {
         const auto length = std::min (blockSize, audio.getNumSamples() - start);
-        juce::AudioBuffer<float> block (audio.getArrayOfWritePointers(), audio.getNumChannels(), start,
-                                        length);
+        juce::AudioBuffer<float> block (audio.getArrayOfWritePointers(), audio.getNumChannels(), start, length);
 
         const auto before = juce::Time::getHighResolutionTicks();
         processBlock (block);

@@ -70,8 +70,7 @@ public:
     // Sets a parameter to a value in its own range, written as a user types it into a host's
     // value field ("5000" for 5 kHz, "Rhapsody" or its index "2" for a choice). False, with the
     // reason in `error`, for an unknown ID or a value the parameter cannot take.
-    bool setParameterValue (const juce::String& parameterId, const juce::String& valueText,
-                            juce::String& error);
+    bool setParameterValue (const juce::String& parameterId, const juce::String& valueText, juce::String& error);
 
     void setBypassed (bool shouldBeBypassed);
 

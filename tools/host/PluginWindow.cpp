@@ -38,7 +38,7 @@ juce::Image PluginWindow::capture() const
 
     x11::Pixels pixels;
 
-    if (!x11::grabWindow (
+    if (! x11::grabWindow (
             static_cast<unsigned long> (reinterpret_cast<juce::pointer_sized_uint> (peer->getNativeHandle())),
             pixels))
         return {};
@@ -50,8 +50,8 @@ juce::Image PluginWindow::capture() const
         for (int x = 0; x < pixels.width; ++x)
             data.setPixelColour (
                 x, y,
-                juce::Colour (pixels.argb[static_cast<size_t> (y) * static_cast<size_t> (pixels.width) +
-                                          static_cast<size_t> (x)]));
+                juce::Colour (pixels.argb[static_cast<size_t> (y) * static_cast<size_t> (pixels.width)
+                                          + static_cast<size_t> (x)]));
 
     return image;
 }

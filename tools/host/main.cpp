@@ -35,8 +35,7 @@ int fail (const juce::String& message)
 
 juce::String hex (juce::uint32 value)
 {
-    return "0x" +
-           juce::String::toHexString (static_cast<juce::int64> (value)).toUpperCase().paddedLeft ('0', 8);
+    return "0x" + juce::String::toHexString (static_cast<juce::int64> (value)).toUpperCase().paddedLeft ('0', 8);
 }
 
 // The command line after the command word: options with their values, and positional words.
@@ -58,8 +57,7 @@ Arguments parse (const juce::StringArray& words)
     for (int i = 0; i < words.size() && arguments.error.isEmpty(); ++i)
     {
         const auto& word = words[i];
-        const auto takesValue =
-            word == "--bundle" || word == "--set" || word == "--rate" || word == "--block";
+        const auto takesValue = word == "--bundle" || word == "--set" || word == "--rate" || word == "--block";
 
         if (takesValue && i + 1 >= words.size())
         {
@@ -124,10 +122,9 @@ int info (const juce::StringArray& words)
     const auto printBuses = [] (const char* direction, const std::vector<skyhost::BusSummary>& buses)
     {
         for (size_t i = 0; i < buses.size(); ++i)
-            std::cout << "  " << direction << " bus " << i << ": \"" << buses[i].name << "\", "
-                      << buses[i].layout << " (" << buses[i].numChannels << " channels)"
-                      << (buses[i].enabledByDefault ? ", enabled by default" : ", disabled by default")
-                      << "\n";
+            std::cout << "  " << direction << " bus " << i << ": \"" << buses[i].name << "\", " << buses[i].layout
+                      << " (" << buses[i].numChannels << " channels)"
+                      << (buses[i].enabledByDefault ? ", enabled by default" : ", disabled by default") << "\n";
     };
 
     printBuses ("input", summary.inputs);
@@ -139,15 +136,14 @@ int info (const juce::StringArray& words)
     for (const auto& parameter : summary.parameters)
         std::cout << "  " << std::left << std::setw (5) << parameter.index << "  " << hex (parameter.hostId)
                   << "  " << std::setw (20) << parameter.name.toStdString() << " " << std::fixed
-                  << std::setprecision (6) << parameter.defaultValue << "  \"" << parameter.defaultText
-                  << "\"" << (parameter.isBypass ? "  bypass" : "") << "\n";
+                  << std::setprecision (6) << parameter.defaultValue << "  \"" << parameter.defaultText << "\""
+                  << (parameter.isBypass ? "  bypass" : "") << "\n";
 
     return 0;
 }
 
 //==============================================================================
-bool readWav (const juce::File& file, juce::AudioBuffer<float>& audio, double& sampleRate,
-              juce::String& error)
+bool readWav (const juce::File& file, juce::AudioBuffer<float>& audio, double& sampleRate, juce::String& error)
 {
     juce::WavAudioFormat wav;
     const std::unique_ptr<juce::AudioFormatReader> reader (
@@ -185,7 +181,7 @@ bool writeWav (const juce::File& file, const juce::AudioBuffer<float>& audio, do
 
     stream.release(); // the writer owns it now
 
-    if (!writer->writeFromAudioSampleBuffer (audio, 0, audio.getNumSamples()))
+    if (! writer->writeFromAudioSampleBuffer (audio, 0, audio.getNumSamples()))
     {
         error = "failed writing " + file.getFullPathName();
         return false;
@@ -242,7 +238,7 @@ int render (const juce::StringArray& words)
         juce::AudioBuffer<float> input;
         double fileRate = 0.0;
 
-        if (!readWav (cwd.getChildFile (arguments.positional[0]), input, fileRate, error))
+        if (! readWav (cwd.getChildFile (arguments.positional[0]), input, fileRate, error))
             return fail (error);
 
         if (arguments.sampleRate > 0.0 && arguments.sampleRate != fileRate)
@@ -261,16 +257,16 @@ int render (const juce::StringArray& words)
     if (plugin == nullptr)
         return 1;
 
-    if (!plugin->setChannelCount (numChannels))
+    if (! plugin->setChannelCount (numChannels))
         return fail ("the plug-in refuses a " + juce::String (numChannels) + "-channel layout");
 
     for (const auto& setting : arguments.settings)
     {
-        if (!setting.containsChar ('='))
+        if (! setting.containsChar ('='))
             return fail ("--set takes ID=VALUE, not " + setting);
 
-        if (!plugin->setParameterValue (setting.upToFirstOccurrenceOf ("=", false, false),
-                                        setting.fromFirstOccurrenceOf ("=", false, false), error))
+        if (! plugin->setParameterValue (setting.upToFirstOccurrenceOf ("=", false, false),
+                                         setting.fromFirstOccurrenceOf ("=", false, false), error))
             return fail (error);
     }
 
@@ -278,7 +274,7 @@ int render (const juce::StringArray& words)
     const auto seconds = plugin->render (audio, arguments.blockSize);
     plugin->release();
 
-    if (!writeWav (output, audio, sampleRate, error))
+    if (! writeWav (output, audio, sampleRate, error))
         return fail (error);
 
     const auto audioSeconds = audio.getNumSamples() / sampleRate;
@@ -301,7 +297,7 @@ int screenshot (const juce::StringArray& words)
     if (arguments.positional.size() != 1)
         return fail ("screenshot takes OUT.png");
 
-    if (!skyhost::x11::displayAvailable())
+    if (! skyhost::x11::displayAvailable())
         return fail ("no X display (set DISPLAY, e.g. run Xvfb)");
 
     const auto output = juce::File::getCurrentWorkingDirectory().getChildFile (arguments.positional[0]);
@@ -332,14 +328,14 @@ int screenshot (const juce::StringArray& words)
     skyhost::pumpMessages (50);
     plugin->release();
 
-    if (!image.isValid())
+    if (! image.isValid())
         return fail ("could not read the window from the X server");
 
     output.deleteFile();
     juce::FileOutputStream stream (output);
     juce::PNGImageFormat png;
 
-    if (!stream.openedOk() || !png.writeImageToStream (image, stream))
+    if (! stream.openedOk() || ! png.writeImageToStream (image, stream))
         return fail ("cannot write " + output.getFullPathName());
 
     std::cout << "wrote " << output.getFullPathName() << " (" << image.getWidth() << "x" << image.getHeight()

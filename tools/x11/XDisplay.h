@@ -11,8 +11,8 @@ namespace skyhost::x11
 // host's and every plug-in's own copy of JUCE) talk to the server, and keeps an X error in a
 // request that a plug-in sent from killing the whole host: Xlib's default handler exits. Also
 // opens the host's own connection (when DISPLAY is set) and keeps it until the process ends, so
-// that the server never resets under a plug-in that is still connecting. Call it first in
-// main(), before JUCE or any plug-in opens a display.
+// that the server cannot regenerate under the connections that follow. Call it first in main(),
+// before JUCE or any plug-in opens a display.
 void prepareForHosting();
 
 // True when a display can be opened (DISPLAY names a reachable X server).
