@@ -214,16 +214,17 @@ void PluginAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce:
     blockSampleRate.store (sampleRate);
     adoptDspSettings (sampleRate);
 
-    const auto mix = mixPercent / 100.0f;
+    const auto wet = mixPercent / 100.0f;
+    const auto dry = 1.0f - wet;
 
     // A host may send more samples than it announced: the block is processed whole, in sections
     // no longer than the prepared size.
     for (int start = 0; start < numSamples; start += preparedBlockSize)
-        processSection (buffer, start, std::min (preparedBlockSize, numSamples - start), mix);
+        processSection (buffer, start, std::min (preparedBlockSize, numSamples - start), wet, dry);
 }
 
 void PluginAudioProcessor::processSection (juce::AudioBuffer<float>& buffer, int startSample, int numSamples,
-                                           float mix) noexcept
+                                           float wet, float dry) noexcept
 {
     const auto numChannels = buffer.getNumChannels();
     const auto stereo = numChannels > 1;
@@ -246,7 +247,6 @@ void PluginAudioProcessor::processSection (juce::AudioBuffer<float>& buffer, int
     auto* right = stereo ? buffer.getWritePointer (1, startSample) : left;
     reverb.processStereo (left, right, numSamples);
 
-    const auto dry = 1.0f - mix;
     const auto* dryLeft = dryBuffer.getReadPointer (0);
     const auto* dryRight = dryBuffer.getReadPointer (1);
 
@@ -254,8 +254,8 @@ void PluginAudioProcessor::processSection (juce::AudioBuffer<float>& buffer, int
     {
         for (int i = 0; i < numSamples; ++i)
         {
-            left[i] = left[i] * mix + dryLeft[i] * dry;
-            right[i] = right[i] * mix + dryRight[i] * dry;
+            left[i] = left[i] * wet + dryLeft[i] * dry;
+            right[i] = right[i] * wet + dryRight[i] * dry;
             pushSpectrumSample ((left[i] + right[i]) * 0.5f);
         }
     }
@@ -263,7 +263,7 @@ void PluginAudioProcessor::processSection (juce::AudioBuffer<float>& buffer, int
     {
         for (int i = 0; i < numSamples; ++i)
         {
-            left[i] = left[i] * mix + dryLeft[i] * dry;
+            left[i] = left[i] * wet + dryLeft[i] * dry;
             pushSpectrumSample (left[i]);
         }
     }

@@ -105,7 +105,8 @@ private:
     void pushSpectrumSample (float sample) noexcept;
     void adoptDspSettings (int sampleRate) noexcept;
     void applyDspSettings (const DspSettings& settings) noexcept;
-    void processSection (juce::AudioBuffer<float>& buffer, int startSample, int numSamples, float mix) noexcept;
+    void processSection (juce::AudioBuffer<float>& buffer, int startSample, int numSamples, float wet,
+                         float dry) noexcept;
 
     // The hand-over of complete settings from updateParameters to the audio thread, and the set
     // the audio thread is running with (audio thread only, and prepareToPlay while no block runs).
