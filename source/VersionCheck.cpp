@@ -9,6 +9,10 @@ namespace version_check
 {
 namespace
 {
+// At the slowest rate the framework still counts as arriving, 100 bytes a second, a piece this
+// size takes about five seconds.
+constexpr int readPieceBytes = 512;
+
 bool isCSpace (char c) noexcept
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -132,13 +136,21 @@ juce::String fetchRemoteVersion (const juce::URL& versionFile)
     const auto announced = stream.getTotalLength();
     juce::HeapBlock<char> buffer (maxBodyBytes, true);
     int received = 0;
+    const auto bodyDeadline = juce::Time::getMillisecondCounter() + (juce::uint32) bodyTimeoutMs;
 
     while (! stream.isError())
     {
+        if (juce::Time::getMillisecondCounter() > bodyDeadline)
+            return failedVersion;
+
         auto wanted = maxBodyBytes - received;
 
         if (announced >= 0)
             wanted = static_cast<int> (std::min<juce::int64> (wanted, announced - received));
+
+        // The framework's read returns only once it has every byte asked for, so the body is
+        // asked for in pieces small enough to let the deadline above be looked at in between.
+        wanted = std::min (wanted, readPieceBytes);
 
         const auto result = stream.read (buffer + received, wanted);
 

@@ -22,6 +22,10 @@ constexpr int maxBodyBytes = 32768;
 // arriving: below 100 bytes a second for this long, the framework drops the transfer.
 constexpr int timeoutMs = 5000;
 
+// The bound for the whole body once connected: a reply that keeps trickling in fast enough never
+// to count as stopped would otherwise hold the window for minutes. Past it the check has failed.
+constexpr int bodyTimeoutMs = 10000;
+
 // "Mac" when the system's name contains "Mac", "Linux" when it contains "Linux", else "Win".
 juce::String systemTag (const juce::String& operatingSystemName);
 

@@ -20,8 +20,9 @@ class LoopbackHttpServer : private juce::Thread
 public:
     enum class AfterReply
     {
-        close,   // end the connection once the reply is sent
-        holdOpen // keep it open and silent until the server is destroyed
+        close,    // end the connection once the reply is sent
+        holdOpen, // keep it open and silent until the server is destroyed
+        trickle   // go on sending one more byte ("1") every 5 ms until the server is destroyed
     };
 
     struct Request
@@ -138,6 +139,14 @@ private:
         {
             while (! threadShouldExit())
                 wait (pollMs);
+
+            return;
+        }
+
+        if (afterReply == AfterReply::trickle)
+        {
+            while (! threadShouldExit() && ::send (connection, "1", 1, MSG_NOSIGNAL) == 1)
+                wait (5);
 
             return;
         }

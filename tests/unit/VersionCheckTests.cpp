@@ -378,17 +378,22 @@ TEST (VersionCheck, SilentServerEndsTheCheckWithinTheBound)
     {
         const char* label;
         juce::MemoryBlock reply;
+        LoopbackHttpServer::AfterReply after;
     } cases[] = {
-        { "takes the request and never answers", {} },
+        { "takes the request and never answers", {}, LoopbackHttpServer::AfterReply::holdOpen },
         { "stops in the middle of an unannounced body",
-          bytes ("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n3.0.0") },
+          bytes ("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n3.0.0"),
+          LoopbackHttpServer::AfterReply::holdOpen },
+        // Fast enough never to count as stalled, slow enough to take minutes over 32768 bytes.
+        { "trickles an unannounced body", bytes ("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n3.0.0"),
+          LoopbackHttpServer::AfterReply::trickle },
     };
 
     for (const auto& c : cases)
     {
         SCOPED_TRACE (c.label);
         std::optional<LoopbackHttpServer> server;
-        server.emplace (c.reply, LoopbackHttpServer::AfterReply::holdOpen);
+        server.emplace (c.reply, c.after);
         ASSERT_NE (server->getPort(), 0);
 
         // The check runs on a thread of its own so that a check without a bound fails this test
