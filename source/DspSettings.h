@@ -30,19 +30,11 @@ struct DspSettings
     std::array<float, 6> highPass {};
 };
 
-// The resonance of the high-pass: 10^0.6, about 3.98.
-float highPassQ() noexcept;
-
-// The cut-off the filter is designed for. At or above half the sample rate the bilinear design
-// puts its poles outside the unit circle and the output runs away to NaN; the "gain" range reaches
-// 20000 Hz, which is beyond Nyquist at 44.1 kHz and below. So the design frequency stays just
-// under Nyquist; anywhere below that it is the requested frequency, untouched.
-float highPassDesignFrequency (float frequency, int sampleRate) noexcept;
-
-// The reverb settings for a room size and damping in per cent: wet level 1, the rest of
-// `base` (dry level, width, freeze) kept.
-juce::Reverb::Parameters reverbParametersFor (float roomSize, float damping,
-                                              juce::Reverb::Parameters base = {}) noexcept;
-
-// Designs the complete set. Pure arithmetic: no allocation, safe on any thread.
+// Designs the complete set: the reverb at wet level 1 with room size and damping taken from per
+// cent (dry level, width and freeze as the framework has them), and a second-order high-pass of
+// resonance 10^0.6. At or above half the sample rate the bilinear design would put its poles
+// outside the unit circle and the output would run away to NaN (the "gain" range reaches 20000 Hz,
+// beyond Nyquist at 44.1 kHz and below), so the filter is designed for at most 0.49 times the
+// rate; below that the cut-off is the one asked for. Pure arithmetic: no allocation, safe on any
+// thread.
 DspSettings designDspSettings (const DspSettings::Inputs& inputs) noexcept;
