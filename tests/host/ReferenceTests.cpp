@@ -4,11 +4,8 @@
 // mismatch, however small.
 
 #include "HostTestSupport.h"
+#include "ReferenceChain.h"
 #include "TestSignal.h"
-
-#include <juce_dsp/juce_dsp.h>
-
-#include <cmath>
 
 namespace
 {
@@ -32,79 +29,6 @@ const ParameterSet parameterSets[] = {
 
 constexpr int blockSizes[] = { 1, 64, 511, 4096 };
 
-struct EngineSettings
-{
-    float roomSize, mix, damping, frequency;
-};
-
-juce::AudioBuffer<float> renderReference (const juce::AudioBuffer<float>& input, double sampleRate, int blockSize,
-                                          const EngineSettings& settings)
-{
-    // The plug-in flushes denormals while it processes; the decaying tail must be treated alike.
-    const juce::ScopedNoDenormals noDenormals;
-    const auto numChannels = input.getNumChannels();
-
-    juce::Reverb reverb;
-    reverb.setSampleRate (sampleRate);
-    juce::Reverb::Parameters reverbParameters;
-    reverbParameters.roomSize = settings.roomSize / 100.0f;
-    reverbParameters.damping = settings.damping / 100.0f;
-    reverbParameters.wetLevel = 1.0f;
-    reverbParameters.dryLevel = 0.4f;
-    reverbParameters.width = 1.0f;
-    reverbParameters.freezeMode = 0.0f;
-    reverb.setParameters (reverbParameters);
-
-    const auto coefficients = juce::dsp::IIR::ArrayCoefficients<float>::makeHighPass (
-        sampleRate, settings.frequency, std::pow (10.0f, 0.6f));
-    // One filter per channel, second order from the start like the plug-in's, cleared.
-    std::vector<juce::dsp::IIR::Filter<float>> filters ((size_t) numChannels);
-
-    for (auto& filter : filters)
-    {
-        *filter.coefficients = coefficients;
-        filter.reset();
-    }
-
-    const auto wet = settings.mix / 100.0f;
-    const auto dry = 1.0f - wet;
-
-    auto output = input;
-    juce::AudioBuffer<float> dryCopy (numChannels, blockSize);
-
-    for (int start = 0; start < output.getNumSamples(); start += blockSize)
-    {
-        const auto length = std::min (blockSize, output.getNumSamples() - start);
-
-        for (int channel = 0; channel < numChannels; ++channel)
-            dryCopy.copyFrom (channel, 0, output, channel, start, length);
-
-        juce::dsp::AudioBlock<float> block (output.getArrayOfWritePointers(), (size_t) numChannels, (size_t) start,
-                                            (size_t) length);
-
-        for (int channel = 0; channel < numChannels; ++channel)
-        {
-            auto channelBlock = block.getSingleChannelBlock ((size_t) channel);
-            filters[(size_t) channel].process (juce::dsp::ProcessContextReplacing<float> (channelBlock));
-        }
-
-        auto* left = output.getWritePointer (0, start);
-        auto* right = numChannels > 1 ? output.getWritePointer (1, start) : left;
-        reverb.processStereo (left, right, length);
-
-        for (int channel = 0; channel < numChannels; ++channel)
-        {
-            auto* samples = output.getWritePointer (channel, start);
-            const auto* drySamples = dryCopy.getReadPointer (channel);
-
-            for (int i = 0; i < length; ++i)
-                samples[i] = samples[i] * wet + drySamples[i] * dry;
-        }
-    }
-
-    return output;
-}
-
 // The first sample where two renderings part, or -1 if they are identical.
 juce::String firstDifference (const juce::AudioBuffer<float>& actual, const juce::AudioBuffer<float>& expected)
 {
@@ -118,11 +42,11 @@ juce::String firstDifference (const juce::AudioBuffer<float>& actual, const juce
     return {};
 }
 
-class ReferenceChain : public ::testing::TestWithParam<std::tuple<int, int>>
+class ThroughTheBundle : public ::testing::TestWithParam<std::tuple<int, int>>
 {
 };
 
-TEST_P (ReferenceChain, PluginOutputEqualsTheReferenceSampleForSample)
+TEST_P (ThroughTheBundle, PluginOutputEqualsTheReferenceSampleForSample)
 {
     const auto& set = parameterSets[std::get<0> (GetParam())];
     const auto numChannels = std::get<1> (GetParam());
@@ -147,13 +71,13 @@ TEST_P (ReferenceChain, PluginOutputEqualsTheReferenceSampleForSample)
         // The exact floats the engine holds: a typed value lands on the nearest value the
         // parameter can take, not necessarily on the typed number.
         auto values = engineValues (*plugin);
-        const EngineSettings settings { values["topValue"], values["midValue"], values["lowValue"],
-                                        values["gain"] };
+        const ReferenceChain::Settings settings { values["topValue"], values["midValue"], values["lowValue"],
+                                                  values["gain"] };
         ASSERT_NEAR (settings.frequency, juce::String (set.frequency).getFloatValue(), 0.01f);
 
         auto output = input;
         plugin->render (output, blockSize);
-        const auto expected = renderReference (input, set.sampleRate, blockSize, settings);
+        const auto expected = processWithReference (input, set.sampleRate, settings, blockSize);
 
         EXPECT_EQ (firstDifference (output, expected), juce::String());
 
@@ -165,7 +89,7 @@ TEST_P (ReferenceChain, PluginOutputEqualsTheReferenceSampleForSample)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P (HostReference, ReferenceChain,
+INSTANTIATE_TEST_SUITE_P (HostReference, ThroughTheBundle,
                           ::testing::Combine (::testing::Range (0, (int) std::size (parameterSets)),
                                               ::testing::Values (2, 1)),
                           [] (const auto& testInfo)

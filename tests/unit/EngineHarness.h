@@ -34,23 +34,6 @@ inline juce::AudioBuffer<float> processInBlocks (PluginAudioProcessor& engine,
     return output;
 }
 
-inline juce::AudioBuffer<float> processWithReference (const juce::AudioBuffer<float>& input, double sampleRate,
-                                                      const ReferenceChain::Settings& settings, int blockSize)
-{
-    ReferenceChain reference (sampleRate, input.getNumChannels(), settings);
-    juce::AudioBuffer<float> output;
-    output.makeCopyOf (input);
-
-    for (int start = 0; start < output.getNumSamples(); start += blockSize)
-    {
-        const auto n = std::min (blockSize, output.getNumSamples() - start);
-        juce::AudioBuffer<float> block (output.getArrayOfWritePointers(), output.getNumChannels(), start, n);
-        reference.process (block);
-    }
-
-    return output;
-}
-
 inline void applySettings (PluginAudioProcessor& engine, const ReferenceChain::Settings& settings)
 {
     setParameterValue (engine, "topValue", settings.roomSize);

@@ -41,6 +41,8 @@ public:
 
     void process (juce::AudioBuffer<float>& buffer)
     {
+        // The engine flushes denormals while it processes; the decaying tail must be treated alike.
+        const juce::ScopedNoDenormals noDenormals;
         const auto n = buffer.getNumSamples();
         juce::AudioBuffer<float> dry;
         dry.makeCopyOf (buffer);
@@ -74,6 +76,24 @@ private:
     juce::Reverb reverb;
     std::vector<std::unique_ptr<juce::dsp::IIR::Filter<float>>> filters;
 };
+
+// `input` through a fresh reference chain in blocks of `blockSize`, as a host would send it.
+inline juce::AudioBuffer<float> processWithReference (const juce::AudioBuffer<float>& input, double sampleRate,
+                                                      const ReferenceChain::Settings& settings, int blockSize)
+{
+    ReferenceChain reference (sampleRate, input.getNumChannels(), settings);
+    juce::AudioBuffer<float> output;
+    output.makeCopyOf (input);
+
+    for (int start = 0; start < output.getNumSamples(); start += blockSize)
+    {
+        const auto n = std::min (blockSize, output.getNumSamples() - start);
+        juce::AudioBuffer<float> block (output.getArrayOfWritePointers(), output.getNumChannels(), start, n);
+        reference.process (block);
+    }
+
+    return output;
+}
 
 // Deterministic test audio: white noise from a fixed seed.
 inline juce::AudioBuffer<float> noise (int channels, int samples, juce::int64 seed = 1234, float gain = 0.5f)
