@@ -1,6 +1,4 @@
-#include "EditorTestAccess.h"
-#include "ReferenceChain.h"
-
+#include "Support.h"
 #include "VersionCheck.h"
 
 #include <benchmark/benchmark.h>
@@ -12,7 +10,7 @@ namespace
 {
 bool skipUnlessOffline (benchmark::State& state)
 {
-    if (networkIsCut())
+    if (juce::SystemStats::getEnvironmentVariable ("SKYLORN_OFFLINE", {}) == "1")
         return false;
 
     state.SkipWithError ("builds the real editor: run under scripts/offline.sh");
@@ -24,14 +22,13 @@ bool skipUnlessOffline (benchmark::State& state)
 std::vector<spectrum_curve::Levels> analysedNoise (int frames)
 {
     PluginAudioProcessor engine;
-    PluginAudioProcessorTestAccess access (engine);
     std::vector<spectrum_curve::Levels> result;
 
     for (int f = 0; f < frames; ++f)
     {
         const auto frame = noise (1, spectrum::frameSize, 100 + f);
         std::copy (frame.getReadPointer (0), frame.getReadPointer (0) + spectrum::frameSize,
-                   access.fftWorkBuffer().begin());
+                   PluginAudioProcessorTestAccess::fftWorkBuffer (engine).begin());
         engine.fftInputReady.store (true);
         engine.drawNextFrameOfSpectrum();
         result.push_back (engine.spectrumLevels);
@@ -60,7 +57,7 @@ static void editorPaint (benchmark::State& state)
         return;
 
     PluginAudioProcessor engine;
-    const auto editor = openEditor (engine);
+    const std::unique_ptr<juce::AudioProcessorEditor> editor (engine.createEditor());
     juce::Image image (juce::Image::ARGB, 580, 520, true, juce::SoftwareImageType());
     const auto frames = state.range (0) == 0 ? analysedNoise (32) : randomLevels (32);
     size_t next = 0;
@@ -83,15 +80,15 @@ static void editorTickWithAnalysis (benchmark::State& state)
         return;
 
     PluginAudioProcessor engine;
-    PluginAudioProcessorTestAccess access (engine);
-    const auto editor = openEditor (engine);
+    const std::unique_ptr<PluginAudioProcessorEditor> editor (
+        dynamic_cast<PluginAudioProcessorEditor*> (engine.createEditor()));
     editor->stopTimer();
     const auto frame = noise (1, spectrum::frameSize, 3);
 
     for (auto _ : state)
     {
         std::copy (frame.getReadPointer (0), frame.getReadPointer (0) + spectrum::frameSize,
-                   access.fftWorkBuffer().begin());
+                   PluginAudioProcessorTestAccess::fftWorkBuffer (engine).begin());
         engine.fftInputReady.store (true);
         engine.blockProcessed.store (true);
         editor->timerCallback();
@@ -109,7 +106,7 @@ static void editorOpenHostUnresolved (benchmark::State& state)
 
     for (auto _ : state)
     {
-        auto editor = openEditor (engine);
+        const std::unique_ptr<juce::AudioProcessorEditor> editor (engine.createEditor());
         benchmark::DoNotOptimize (editor.get());
     }
 }

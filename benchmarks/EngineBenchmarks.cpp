@@ -1,4 +1,4 @@
-#include "EngineHarness.h"
+#include "Support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +9,7 @@ constexpr int blockSize = 512;
 
 juce::AudioBuffer<float> benchmarkInput()
 {
-    return noise (2, blockSize, 42, 0.25f);
+    return noise (2, blockSize, 42);
 }
 } // namespace
 
@@ -17,7 +17,7 @@ juce::AudioBuffer<float> benchmarkInput()
 static void processBlockEngine (benchmark::State& state)
 {
     PluginAudioProcessor engine;
-    prepareEngine (engine, sampleRate, blockSize);
+    prepare (engine, sampleRate, blockSize);
     const auto input = benchmarkInput();
     juce::AudioBuffer<float> block (2, blockSize);
     juce::MidiBuffer midi;
@@ -93,13 +93,12 @@ BENCHMARK (processBlockBareDsp);
 static void drawNextFrameOfSpectrum (benchmark::State& state)
 {
     PluginAudioProcessor engine;
-    PluginAudioProcessorTestAccess access (engine);
     const auto frame = noise (1, spectrum::frameSize, 9);
 
     for (auto _ : state)
     {
         std::copy (frame.getReadPointer (0), frame.getReadPointer (0) + spectrum::frameSize,
-                   access.fftWorkBuffer().begin());
+                   PluginAudioProcessorTestAccess::fftWorkBuffer (engine).begin());
         engine.fftInputReady.store (true);
         engine.drawNextFrameOfSpectrum();
         benchmark::DoNotOptimize (engine.spectrumLevels.data());

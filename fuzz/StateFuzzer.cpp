@@ -1,82 +1,43 @@
 #include "PluginProcessor.h"
 
-#include <juce_events/juce_events.h>
-
-#include <cstdlib>
-#include <memory>
-
-// Feeds arbitrary bytes to the engine's state restore, as a host does with whatever a project
-// file holds. Beyond crashes, leaks and undefined behaviour, it checks that the restore only ever
-// changes the engine for a state the framework's own reader accepts as one of ours, and that
-// whatever it accepted saves and restores stably.
-
+// Feeds arbitrary bytes to the engine's state restore, as a host does with whatever a project file
+// holds. Beyond crashes, leaks and undefined behaviour, it checks that only a state the framework's
+// own reader takes as one of ours changes the engine, that what it takes stays in range, and that
+// it saves and restores to the very same bytes.
 namespace
 {
-struct Harness
+void check (bool invariant, const char* what)
 {
-    Harness() { engine->getStateInformation (baseline); }
-
-    juce::ScopedJuceInitialiser_GUI juceInitialiser;
-    std::unique_ptr<PluginAudioProcessor> engine = std::make_unique<PluginAudioProcessor>();
-    juce::MemoryBlock baseline;
-};
-
-Harness* harness = nullptr;
-
-[[noreturn]] void fail (const char* what)
-{
-    std::fprintf (stderr, "invariant broken: %s\n", what);
-    std::abort();
-}
-
-bool acceptedAsOurs (const uint8_t* data, size_t size)
-{
-    const auto xml = juce::AudioProcessor::getXmlFromBinary (data, (int) size);
-    return xml != nullptr && xml->getTagName().equalsIgnoreCase ("PARAMETERS");
+    if (! invariant)
+        std::fprintf (stderr, "invariant broken: %s\n", what), std::abort();
 }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize (int*, char***)
-{
-    static Harness instance;
-    harness = &instance;
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    if (size > (size_t) std::numeric_limits<int>::max())
-        return 0;
-
-    auto& engine = *harness->engine;
-    engine.setStateInformation (harness->baseline.getData(), (int) harness->baseline.getSize());
-
-    engine.setStateInformation (data, (int) size);
-
-    juce::MemoryBlock after;
-    engine.getStateInformation (after);
-
-    if (after == harness->baseline)
-        return 0;
-
-    // Something changed: only a well-formed state with our root may do that. (The reader runs
-    // here only on input the engine took, which it has bounded first.)
-    if (! acceptedAsOurs (data, size))
-        fail ("an input that is not a valid state changed the engine");
-
-    for (auto* parameter : engine.getParameters())
+    static const juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    static PluginAudioProcessor engine;
+    static const auto baseline = []
     {
-        const auto value = parameter->getValue();
-        if (! (value >= 0.0f && value <= 1.0f))
-            fail ("a restored parameter lies outside its range");
-    }
+        juce::MemoryBlock block;
+        engine.getStateInformation (block);
+        return block;
+    }();
+    engine.setStateInformation (baseline.getData(), (int) baseline.getSize());
+    engine.setStateInformation (data, (int) std::min (size, (size_t) std::numeric_limits<int>::max()));
+    juce::MemoryBlock after, again;
+    engine.getStateInformation (after);
+    if (after == baseline)
+        return 0;
 
-    // What was accepted saves and restores to the very same bytes.
+    // The reader runs here only on input the engine took, which it has bounded first.
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (data, (int) size);
+    check (xml != nullptr && xml->getTagName().equalsIgnoreCase ("PARAMETERS"),
+           "a state not ours changed the engine");
+    for (auto* parameter : engine.getParameters())
+        check (parameter->getValue() >= 0.0f && parameter->getValue() <= 1.0f, "a restored value is out of range");
     engine.setStateInformation (after.getData(), (int) after.getSize());
-    juce::MemoryBlock again;
     engine.getStateInformation (again);
-    if (again != after)
-        fail ("a restored state does not round-trip");
-
+    check (again == after, "a restored state does not round-trip");
     return 0;
 }

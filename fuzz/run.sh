@@ -1,31 +1,20 @@
 #!/usr/bin/env bash
-# A bounded fuzz run over the committed seed corpus; fails on any finding.
-#   fuzz/run.sh FUZZER SECONDS
+# A bounded fuzz run over the committed seed corpus; fails on any finding and keeps its reproducer.
+#   fuzz/run.sh FUZZER SECONDS [libFuzzer options, e.g. -jobs=4 -workers=4]
 set -euo pipefail
-fuzzer=$1
-seconds=$2
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-
+fuzzer=$1 seconds=$2
+shift 2
+corpus=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/corpus
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/corpus"
-# Reproducers outlive the run, so a CI failure can be replayed.
+trap 'rm -rf "$work" "$work.log"' EXIT
 artifacts=${FUZZ_ARTIFACT_DIR:-$PWD/fuzz-artifacts}
 mkdir -p "$artifacts"
-
-log="$work/fuzz.log"
-status=0
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    "$fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -max_len=65536 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/" "$work/corpus" "$here/corpus" >"$log" 2>&1 || status=$?
-
-grep -E "^stat::|Done [0-9]+ runs" "$log" || true
+    "$fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -max_len=65536 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/" "$@" "$work" "$corpus" >"$work.log" 2>&1 && status=0 || status=$?
+grep -E "^stat::|Done [0-9]+ runs" "$work.log" || true
 if [ "$status" -ne 0 ]; then
-    # The framework's debug assertions are noise here; the sanitizer's report is what matters.
-    grep -v "^JUCE Assertion" "$log" | tail -n 80
-    echo "fuzzing found a problem (exit $status)"
-    for artifact in "$artifacts"/crash-* "$artifacts"/leak-* "$artifacts"/timeout-* "$artifacts"/oom-*; do
-        [ -e "$artifact" ] && { echo "reproducer: $artifact"; xxd "$artifact" | head -n 20; }
-    done
+    grep -v "^JUCE Assertion" "$work.log" | tail -n 80
+    echo "fuzzing found a problem (exit $status); reproducers in $artifacts"
     exit 1
 fi

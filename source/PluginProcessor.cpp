@@ -4,7 +4,6 @@
 #include "StateGuard.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace
@@ -20,8 +19,10 @@ float frequencySkew() noexcept
 }
 // Two things the framework's reader lets through that a sound state never holds, both of which
 // would reach the parameters:
-// - a "value" that reads as not a number passes the range limits unchanged, reaches the audio
-//   thread as a NaN room size or cut-off and silences the output for good;
+// - a parameter's "value" that is not a plain decimal number: the framework's number reader
+//   overflows on a long exponent, and "nan" would pass the range limits unchanged, reach the
+//   audio thread as a NaN room size or cut-off and silence the output for good; the text is
+//   checked before anything reads a number out of it;
 // - an element with two attributes of one name (not well-formed XML): the parameter takes the
 //   first, the next save writes the last, so the state would not come back as it was.
 // A state carrying either is corrupt and is turned away whole.
@@ -43,10 +44,19 @@ bool isSoundState (const juce::XmlElement& root, const juce::AudioProcessorValue
 {
     for (const auto* child : root.getChildIterator())
         if (child->hasAttribute ("value") && tree.getParameter (child->getStringAttribute ("id")) != nullptr
-            && std::isnan ((float) child->getDoubleAttribute ("value")))
+            && ! state_guard::isPlainDecimal (child->getStringAttribute ("value").toRawUTF8()))
             return false;
 
     return attributesAreUnique (root);
+}
+
+// What a host hands over as text, a value a user typed into its field, reaches the same number
+// reader: the leading number is read only when it is a plain decimal, and anything else reads as
+// no number, 0, as the framework reads text without digits.
+float valueFromText (const juce::String& text)
+{
+    const auto number = text.trimStart().initialSectionContainingOnly ("+-.0123456789eE");
+    return state_guard::isPlainDecimal (number.toRawUTF8()) ? number.getFloatValue() : 0.0f;
 }
 } // namespace
 
@@ -70,16 +80,18 @@ PluginAudioProcessor::~PluginAudioProcessor() = default;
 juce::AudioProcessorValueTreeState::ParameterLayout PluginAudioProcessor::createParameterLayout()
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;
+    const auto fromText = juce::AudioParameterFloatAttributes().withValueFromStringFunction (valueFromText);
+    const juce::NormalisableRange<float> percent (0.0f, 100.0f, 0.01f);
 
-    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "topValue", 0 }, "RoomSize", 0.0f,
-                                                             100.0f, 50.0f));
-    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "midValue", 0 }, "Dry/Wet", 0.0f,
-                                                             100.0f, 50.0f));
-    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "lowValue", 0 }, "Damping", 0.0f,
-                                                             100.0f, 50.0f));
+    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "topValue", 0 }, "RoomSize",
+                                                             percent, 50.0f, fromText));
+    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "midValue", 0 }, "Dry/Wet",
+                                                             percent, 50.0f, fromText));
+    layout.add (std::make_unique<juce::AudioParameterFloat> (juce::ParameterID { "lowValue", 0 }, "Damping",
+                                                             percent, 50.0f, fromText));
     layout.add (std::make_unique<juce::AudioParameterFloat> (
         juce::ParameterID { "gain", 0 }, "Frequency",
-        juce::NormalisableRange<float> (20.0f, 20000.0f, 0.01f, frequencySkew(), false), 100.0f));
+        juce::NormalisableRange<float> (20.0f, 20000.0f, 0.01f, frequencySkew(), false), 100.0f, fromText));
     layout.add (std::make_unique<juce::AudioParameterChoice> (
         juce::ParameterID { "backColor", 0 }, "BackColor",
         juce::StringArray { "Vibrato", "Crescendo", "Rhapsody", "Staccato", "Tremolo", "Arpeggio" }, 0));

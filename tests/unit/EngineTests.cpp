@@ -1,200 +1,103 @@
-#include "TestAccess.h"
+#include "Support.h"
 
-#include <gtest/gtest.h>
-
-#include <cstring>
+#include <set>
 
 namespace
 {
-juce::RangedAudioParameter& parameter (PluginAudioProcessor& engine, const char* id)
+bool identical (const juce::AudioBuffer<float>& a, const juce::AudioBuffer<float>& b)
 {
-    auto* p = PluginAudioProcessorTestAccess (engine).tree().getParameter (id);
-    EXPECT_NE (p, nullptr) << id;
-    return *p;
+    auto same = a.getNumChannels() == b.getNumChannels() && a.getNumSamples() == b.getNumSamples();
+    for (int c = 0; same && c < a.getNumChannels(); ++c)
+        same = std::equal (a.getReadPointer (c), a.getReadPointer (c) + a.getNumSamples(), b.getReadPointer (c));
+    return same;
 }
 } // namespace
 
-TEST (Engine, AnswersTheHostsFixedQuestions)
+TEST (AudioPath, AnyBlockSizeSoundsTheSameAndOddHostsDoNoHarm)
 {
-    PluginAudioProcessor engine;
+    // Prepared for 256 (or for nothing, taken as 1): blocks of 1, 7 and an oversized 1024 must sound
+    // like blocks of 256, since hosts do send more than they announce.
+    const auto input = noise (2, 3072);
+    PluginAudioProcessor reference, mono, unprepared;
+    prepare (reference, 44100.0, 256);
+    const auto expected = process (reference, input, 256);
+    for (const auto& [prepared, block] :
+         { std::pair (256, 1), std::pair (256, 7), std::pair (256, 1024), std::pair (0, 64) })
+    {
+        PluginAudioProcessor engine;
+        prepare (engine, 44100.0, prepared);
+        EXPECT_TRUE (identical (process (engine, input, block), expected)) << prepared << " / " << block;
+    }
 
-    EXPECT_EQ (engine.getName(), "Skylorn");
-    EXPECT_EQ (engine.getTailLengthSeconds(), 0.0);
-    EXPECT_FALSE (engine.acceptsMidi());
-    EXPECT_FALSE (engine.producesMidi());
-    EXPECT_FALSE (engine.isMidiEffect());
-    EXPECT_TRUE (engine.hasEditor());
-    EXPECT_FALSE (engine.supportsDoublePrecisionProcessing());
+    // A channel beyond the prepared filters passes them; empty blocks and an unprepared engine change nothing.
+    prepare (mono, 48000.0, 64, 1);
+    EXPECT_GT (process (mono, noise (2, 256), 64).getRMSLevel (1, 0, 256), 0.1f);
+    process (mono, juce::AudioBuffer<float> (0, 64), 64);
+    process (mono, juce::AudioBuffer<float> (2, 0), 64);
+    EXPECT_TRUE (identical (process (unprepared, input, 64), input));
+    EXPECT_TRUE (unprepared.blockProcessed.load());
 
-    EXPECT_EQ (engine.getNumPrograms(), 1);
-    EXPECT_EQ (engine.getCurrentProgram(), 0);
-    engine.setCurrentProgram (3);
-    EXPECT_EQ (engine.getCurrentProgram(), 0);
-    engine.changeProgramName (0, "Cathedral");
-    EXPECT_EQ (engine.getProgramName (0), "");
-    EXPECT_EQ (engine.getProgramName (-1), "");
-    EXPECT_EQ (engine.getProgramName (7), "");
+    // Only mono or stereo, in as out (the host tests try the mismatches).
+    for (const auto& [set, accepted] : { std::pair (juce::AudioChannelSet::mono(), true),
+                                         std::pair (juce::AudioChannelSet::create5point1(), false),
+                                         std::pair (juce::AudioChannelSet::disabled(), false) })
+        EXPECT_EQ (mono.checkBusesLayoutSupported ({ { set }, { set } }), accepted) << set.getDescription();
+
+    // Dry/wet is read at every block, and the dry share is the unfiltered input.
+    set (reference, "midValue", 0.0f);
+    EXPECT_TRUE (identical (process (reference, input, 256), input));
 }
 
-TEST (Engine, DeclaresOneStereoInputAndOutput)
+TEST (Spectrum, FramesOfTheMixedOutputAreHandedOverEvery2048SamplesAndAnalysed)
 {
+    // Fully dry, so the analyser sees the input: a sine between bins 81 (display point 256) and 82 on
+    // the left only, whose mean with the silent right is a full-scale sine. Only the window keeps
+    // its leakage from reaching far bins.
     PluginAudioProcessor engine;
-
-    ASSERT_EQ (engine.getBusCount (true), 1);
-    ASSERT_EQ (engine.getBusCount (false), 1);
-
-    const auto* input = engine.getBus (true, 0);
-    const auto* output = engine.getBus (false, 0);
-    EXPECT_EQ (input->getName(), "Input");
-    EXPECT_EQ (output->getName(), "Output");
-    EXPECT_EQ (input->getCurrentLayout(), juce::AudioChannelSet::stereo());
-    EXPECT_EQ (output->getCurrentLayout(), juce::AudioChannelSet::stereo());
-    EXPECT_TRUE (input->isEnabled());
-    EXPECT_TRUE (output->isEnabled());
-}
-
-TEST (Engine, StartsWithTheDeclaredMemberValues)
-{
-    PluginAudioProcessor engine;
-    PluginAudioProcessorTestAccess access (engine);
-
+    set (engine, "midValue", 0.0f);
+    prepare (engine, 48000.0, 4096);
+    auto sine = noise (2, 2049, 0);
+    for (int i = 0; i < 2049; ++i)
+        sine.setSample (0, i, 2.0f * (float) std::sin (juce::MathConstants<double>::twoPi * 81.5 * i / 2048.0));
+    process (engine, juce::AudioBuffer<float> (sine.getArrayOfWritePointers(), 2, 2048), 4096);
     EXPECT_FALSE (engine.fftInputReady.load());
+    process (engine, juce::AudioBuffer<float> (sine.getArrayOfWritePointers(), 2, 2048, 1), 4096);
+    ASSERT_TRUE (engine.fftInputReady.load());
+
+    // While it waits, later frames are dropped: the silence that follows is not what gets analysed.
+    process (engine, noise (2, 5000, 0), 4096);
+    engine.drawNextFrameOfSpectrum();
+    EXPECT_NEAR (engine.spectrumLevels[256], 0.9256f, 1.0e-3f);
+    EXPECT_EQ (engine.spectrumLevels[128], 0.0f);
+
+    // Released, the next full FIFO is handed over: silence.
+    engine.fftInputReady = false;
+    process (engine, noise (2, 2048, 0), 4096);
+    engine.drawNextFrameOfSpectrum();
+    EXPECT_EQ (*std::max_element (engine.spectrumLevels.begin(), engine.spectrumLevels.end()), 0.0f);
+
+    // A block marks the engine busy for the window, a save marks it idle, a preparation clears the display.
+    engine.spectrumLevels.fill (0.5f);
+    EXPECT_TRUE (engine.blockProcessed.load());
+    juce::MemoryBlock state;
+    engine.getStateInformation (state);
     EXPECT_FALSE (engine.blockProcessed.load());
-    for (auto level : engine.spectrumLevels)
-        EXPECT_EQ (level, 0.0f);
-    EXPECT_EQ (access.sampleFifoIndex(), 0);
-    EXPECT_EQ (access.blockSampleRate(), 44100);
-    EXPECT_EQ (engine.themeIndex, 1);
-    EXPECT_EQ (engine.editorWidth, 580);
-    EXPECT_EQ (engine.editorHeight, 520);
-    EXPECT_EQ (engine.titleText, "S k y l o r n");
-    EXPECT_EQ (access.dryBuffer().getNumChannels(), 0);
-    EXPECT_EQ (access.dryBuffer().getNumSamples(), 0);
-    EXPECT_EQ (access.highPassChannels(), 0);
-
-    // The framework's reverb defaults (wet level 0.33), untouched until the parameters are first
-    // applied, and an all-zero second-order coefficient set.
-    EXPECT_TRUE (access.reverbParameters() == juce::Reverb::Parameters());
-    EXPECT_EQ (access.reverbParameters().wetLevel, 0.33f);
-    ASSERT_EQ (access.highPassCoefficientCount(), 5u);
-    EXPECT_EQ (access.highPassInUse(), (std::array<float, 6> { 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f }));
+    prepare (engine, 44100.0, 64);
+    EXPECT_EQ (*std::max_element (engine.spectrumLevels.begin(), engine.spectrumLevels.end()), 0.0f);
 }
 
-TEST (Engine, HannWindowIsSymmetricWithZeroEndsAndSumsToItsLength)
+TEST (Spectrum, PointsReadALogarithmicRunOfBinsAndMagnitudesBecomeLevels)
 {
-    PluginAudioProcessor engine;
-    PluginAudioProcessorTestAccess access (engine);
+    std::set<int> bins;
+    for (int point = 0; point < spectrum::numPoints; ++point)
+        bins.insert (spectrum::binForPoint (point));
+    EXPECT_EQ (bins.size(), 325u);
+    EXPECT_EQ (spectrum::binForPoint (12) * 1000 + spectrum::binForPoint (13), 8009);
+    EXPECT_EQ (spectrum::binForPoint (511), 824);
 
-    std::array<float, spectrum::frameSize> table;
-    table.fill (1.0f);
-    access.window().multiplyWithWindowingTable (table.data(), table.size());
-
-    EXPECT_EQ (table.front(), 0.0f);
-    EXPECT_EQ (table.back(), 0.0f);
-
-    double sum = 0.0;
-    for (size_t i = 0; i < table.size(); ++i)
-    {
-        EXPECT_NEAR (table[i], table[table.size() - 1 - i], 1.0e-5f) << i;
-        sum += table[i];
-    }
-    EXPECT_NEAR (sum, 2048.0, 1.0e-2);
-
-    // The peak of a normalised Hann window of this length sits just above 2.
-    EXPECT_GT (table[1023], 2.0f);
-    EXPECT_LT (table[1023], 2.01f);
-    EXPECT_EQ (table[1023], table[1024]);
-}
-
-TEST (Parameters, AreTheFiveInTheirFixedOrder)
-{
-    PluginAudioProcessor engine;
-    const auto& parameters = engine.getParameters();
-
-    ASSERT_EQ (parameters.size(), 5);
-
-    const char* ids[] = { "topValue", "midValue", "lowValue", "gain", "backColor" };
-    const char* names[] = { "RoomSize", "Dry/Wet", "Damping", "Frequency", "BackColor" };
-
-    for (int i = 0; i < 5; ++i)
-    {
-        auto* withId = dynamic_cast<juce::RangedAudioParameter*> (parameters[i]);
-        ASSERT_NE (withId, nullptr);
-        EXPECT_EQ (withId->getParameterID(), ids[i]);
-        EXPECT_EQ (withId->getName (100), names[i]);
-        EXPECT_EQ (withId->getVersionHint(), 0);
-        EXPECT_EQ (withId->getLabel(), "");
-        EXPECT_TRUE (withId->isAutomatable());
-        EXPECT_FALSE (withId->isMetaParameter());
-        EXPECT_EQ (withId->getCategory(), juce::AudioProcessorParameter::genericParameter);
-    }
-
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NE (dynamic_cast<juce::AudioParameterFloat*> (parameters[i]), nullptr);
-
-    auto* choice = dynamic_cast<juce::AudioParameterChoice*> (parameters[4]);
-    ASSERT_NE (choice, nullptr);
-    EXPECT_EQ (choice->choices,
-               juce::StringArray ({ "Vibrato", "Crescendo", "Rhapsody", "Staccato", "Tremolo", "Arpeggio" }));
-    EXPECT_EQ (choice->getIndex(), 0);
-}
-
-TEST (Parameters, HaveTheirRangesAndDefaults)
-{
-    PluginAudioProcessor engine;
-
-    for (auto* id : { "topValue", "midValue", "lowValue" })
-    {
-        const auto& range = parameter (engine, id).getNormalisableRange();
-        EXPECT_EQ (range.start, 0.0f) << id;
-        EXPECT_EQ (range.end, 100.0f) << id;
-        EXPECT_EQ (range.interval, 0.01f) << id;
-        EXPECT_EQ (range.skew, 1.0f) << id;
-        EXPECT_FLOAT_EQ (parameter (engine, id).getDefaultValue(), 0.5f) << id;
-        EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw (id)->load(), 50.0f) << id;
-    }
-
-    const auto& gain = parameter (engine, "gain").getNormalisableRange();
-    EXPECT_EQ (gain.start, 20.0f);
-    EXPECT_EQ (gain.end, 20000.0f);
-    EXPECT_EQ (gain.interval, 0.01f);
-    EXPECT_FALSE (gain.symmetricSkew);
-    juce::uint32 skewBits;
-    std::memcpy (&skewBits, &gain.skew, sizeof (skewBits));
-    EXPECT_EQ (skewBits, 0x3E4BAAD4u);
-    EXPECT_NEAR (parameter (engine, "gain").getDefaultValue(), 0.3335f, 5.0e-4f);
-    EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("gain")->load(), 100.0f);
-
-    EXPECT_EQ (parameter (engine, "backColor").getDefaultValue(), 0.0f);
-    EXPECT_EQ (PluginAudioProcessorTestAccess (engine).raw ("backColor")->load(), 0.0f);
-}
-
-// The mapping at its telling points and the theme's rounding table are checked through the bundle,
-// as a host sees them; here, what only the engine's own values show.
-TEST (Parameters, SetValuesSnapToTheirGridAndStayInRange)
-{
-    PluginAudioProcessor engine;
-    PluginAudioProcessorTestAccess access (engine);
-    auto& gain = parameter (engine, "gain");
-
-    // Through the normalised form a frequency lands on the 0.01 grid above 20 Hz.
-    for (auto x : { 0.1f, 0.25f, 0.5f, 0.75f, 0.9f })
-    {
-        gain.setValueNotifyingHost (x);
-        const auto steps = (access.raw ("gain")->load() - 20.0f) / 0.01f;
-        EXPECT_NEAR (steps, std::round (steps), 0.05f) << x;
-    }
-
-    EXPECT_EQ (gain.convertFrom0to1 (gain.convertTo0to1 (5.0f)), 20.0f);
-    EXPECT_EQ (gain.convertFrom0to1 (gain.convertTo0to1 (30000.0f)), 20000.0f);
-
-    auto& room = parameter (engine, "topValue");
-    room.setValueNotifyingHost (0.123456f);
-    EXPECT_FLOAT_EQ (access.raw ("topValue")->load(), 12.35f);
-
-    // The theme's value is always a whole index, and the engine never recomputes its theme from
-    // it: the next editor brings it in line.
-    parameter (engine, "backColor").setValueNotifyingHost (0.5f);
-    EXPECT_EQ (access.raw ("backColor")->load(), 2.0f);
-    EXPECT_EQ (engine.themeIndex, 1);
+    // The -100 dB floor below 2048 * 10^-5, full scale from 2048 up.
+    const std::pair<float, float> levels[] = { { 1.0e9f, 1.0f },      { 2048.0f, 1.0f }, { 2.048f, 0.4f },
+                                               { 0.0207f, 0.00092f }, { 0.0202f, 0.0f }, { NAN, 0.0f } };
+    for (const auto& [magnitude, level] : levels)
+        EXPECT_NEAR (spectrum::levelForMagnitude (magnitude), level, 1.0e-4f) << magnitude;
 }

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-// JUCE wants its message manager on the main thread before any processor, timer or component
-// exists; every test runs on this thread unless it starts threads of its own. The windows some
-// tests open talk to X from several threads, and a plug-in's copy of JUCE installs no X error
-// handler of its own (the host is expected to), so X is prepared first, as our host does.
+// JUCE wants its message manager on the main thread before any processor, timer or component exists;
+// Xlib is made thread-safe first, as our host does, in case a test's component reaches the display.
 int main (int argc, char** argv)
 {
     skyhost::x11::prepareForHosting();

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <juce_dsp/juce_dsp.h>
+
+// `input` through the reverb chain built straight from the framework's parts, with no engine
+// around it: the yardstick the plug-in's output is compared with sample for sample. Room size,
+// mix and damping in per cent, the cut-off in Hz. The filter flushes tiny state values to zero at
+// the end of each block, so its blocks must be the engine's.
+inline juce::AudioBuffer<float> renderReference (const juce::AudioBuffer<float>& input, int sampleRate,
+                                                 float roomSize, float mix, float damping, float cutOff,
+                                                 int blockSize)
+{
+    const juce::ScopedNoDenormals noDenormals; // as the engine's decaying tail is computed
+    const auto numSamples = input.getNumSamples();
+    auto output = input;
+
+    // At or above Nyquist the design has no stable poles: it is made for 0.49 times the rate at most.
+    const auto design = juce::dsp::IIR::ArrayCoefficients<float>::makeHighPass (
+        sampleRate, std::min (cutOff, (float) sampleRate * 0.49f), std::pow (10.0f, 0.6f));
+    for (int c = 0; c < output.getNumChannels(); ++c)
+    {
+        juce::dsp::IIR::Filter<float> filter (new juce::dsp::IIR::Coefficients<float> (design));
+        for (int start = 0; start < numSamples; start += blockSize)
+        {
+            juce::dsp::AudioBlock<float> block (output.getArrayOfWritePointers() + c, 1, (size_t) start,
+                                                (size_t) std::min (blockSize, numSamples - start));
+            filter.process (juce::dsp::ProcessContextReplacing<float> (block));
+        }
+    }
+
+    // Room size, damping and a wet level of 1, the rest as the framework has it; mono feeds its one
+    // channel to both sides.
+    juce::Reverb reverb;
+    reverb.setSampleRate (sampleRate);
+    reverb.setParameters ({ roomSize / 100.0f, damping / 100.0f, 1.0f });
+    auto* left = output.getWritePointer (0);
+    reverb.processStereo (left, output.getNumChannels() > 1 ? output.getWritePointer (1) : left, numSamples);
+
+    const auto wet = mix / 100.0f, dry = 1.0f - wet;
+    for (int c = 0; c < output.getNumChannels(); ++c)
+        for (int i = 0; i < numSamples; ++i)
+            output.setSample (c, i, output.getSample (c, i) * wet + input.getSample (c, i) * dry);
+    return output;
+}
