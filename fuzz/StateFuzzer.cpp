@@ -4,14 +4,11 @@
 // holds. Beyond crashes, leaks and undefined behaviour, it checks that only a state the framework's
 // own reader takes as one of ours changes the engine, that what it takes stays in range, and that
 // it saves and restores to the very same bytes.
-namespace
-{
-void check (bool invariant, const char* what)
+static void check (bool invariant, const char* what)
 {
     if (! invariant)
         std::fprintf (stderr, "invariant broken: %s\n", what), std::abort();
 }
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {

@@ -5,12 +5,9 @@
 #include "ReferenceChain.h"
 #include "TestSignal.h"
 #include "XDisplay.h"
-
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <pluginterfaces/base/ipluginbase.h>
-
-#include <dlfcn.h>
-#include <net/if.h>
 
 namespace
 {
@@ -223,9 +220,8 @@ TEST (HostState, EngineBytesThenClientTrailerRestoredWholeForeignStateIgnored)
 // The editor in a real window while an audio thread keeps processing.
 TEST (EditorWindow, FixedSizeWhileAudioRunsClosesAndOpensAgain)
 {
-    // Its version check names the maker's web host: it opens only where loopback is all the network.
-    std::unique_ptr<struct if_nameindex[], decltype (&if_freenameindex)> n (if_nameindex(), if_freenameindex);
-    if (! n || ! n[0].if_index || n[1].if_index || std::string (n[0].if_name) != "lo"
+    // Its version check names the maker's web host: it opens only where scripts/offline.sh cut the network.
+    if (juce::SystemStats::getEnvironmentVariable ("SKYLORN_OFFLINE", {}) != "1"
         || ! skyhost::x11::displayAvailable())
         GTEST_SKIP() << "needs an X display and the network cut: run under scripts/offline.sh --display";
 
@@ -259,7 +255,4 @@ TEST (EditorWindow, FixedSizeWhileAudioRunsClosesAndOpensAgain)
         skyhost::pumpMessages (100);
         EXPECT_EQ (plugin->getInstance().getActiveEditor(), nullptr);
     }
-
-    audio.stop();
-    skyhost::pumpMessages (20);
 }

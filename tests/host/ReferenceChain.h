@@ -2,10 +2,8 @@
 
 #include <juce_dsp/juce_dsp.h>
 
-// `input` through the reverb chain built straight from the framework's parts, with no engine
-// around it: the yardstick the plug-in's output is compared with sample for sample. Room size,
-// mix and damping in per cent, the cut-off in Hz. The filter flushes tiny state values to zero at
-// the end of each block, so its blocks must be the engine's.
+// The chain built straight from the framework's parts, the yardstick for the plug-in's output sample
+// for sample. The filter flushes tiny state values at each block's end, so its blocks are the engine's.
 inline juce::AudioBuffer<float> renderReference (const juce::AudioBuffer<float>& input, int sampleRate,
                                                  float roomSize, float mix, float damping, float cutOff,
                                                  int blockSize)

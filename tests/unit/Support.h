@@ -1,7 +1,6 @@
 #pragma once
 
 #include "PluginEditor.h"
-
 #include <gtest/gtest.h>
 
 // What the audio thread runs with, which nothing outside it can otherwise see.
@@ -21,6 +20,10 @@ struct PluginAudioProcessorTestAccess
                && r.roomSize == d.reverb.roomSize && r.damping == d.reverb.damping;
     }
 };
+
+// Heap calls made while `countHeapCalls` was set, counted only where tests/realtime replaces malloc.
+inline thread_local bool countHeapCalls = false;
+inline thread_local long heapCalls = 0;
 
 // Drives an engine as the framework's client does: layout, rate and block size, then prepareToPlay.
 inline void prepare (PluginAudioProcessor& engine, double rate, int blockSize, int channels = 2)
@@ -83,8 +86,7 @@ Child& child (juce::Component& editor, int index)
     return dynamic_cast<Child&> (*editor.getChildComponent (index));
 }
 
-// The real editor's constructor asks the maker's web host for the version file, so a test opens one
-// only inside scripts/offline.sh, which cuts the network and says so; elsewhere it is skipped.
+// The editor's constructor asks the maker's web host for the version file: only under scripts/offline.sh.
 #define OPEN_EDITOR(editor, engine)                                                       \
     if (juce::SystemStats::getEnvironmentVariable ("SKYLORN_OFFLINE", {}) != "1")         \
         GTEST_SKIP() << "opens the editor, whose version check needs scripts/offline.sh"; \

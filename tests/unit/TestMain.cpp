@@ -1,11 +1,8 @@
 #include "XDisplay.h"
-
+#include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
-#include <gtest/gtest.h>
-
-// JUCE wants its message manager on the main thread before any processor, timer or component exists;
-// Xlib is made thread-safe first, as our host does, in case a test's component reaches the display.
+// JUCE's message manager comes first, on the main thread; Xlib is made thread-safe before it, as our host does.
 int main (int argc, char** argv)
 {
     skyhost::x11::prepareForHosting();

@@ -1,13 +1,7 @@
 #include "VersionCheck.h"
-
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <climits>
 #include <future>
-#include <string>
-#include <utility>
-#include <vector>
+#include <gtest/gtest.h>
 
 TEST (VersionCheck, ReadsTheTextLikeAtoiWithoutDotsAndNotifiesOnlyOfAHigherNumber)
 {
