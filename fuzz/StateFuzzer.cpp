@@ -10,21 +10,24 @@ static void check (bool invariant, const char* what)
         std::fprintf (stderr, "invariant broken: %s\n", what), std::abort();
 }
 
+// The framework, an engine and the state it saves when fresh, built and torn down together in this order.
+struct Harness
+{
+    Harness() { engine.getStateInformation (baseline); }
+    juce::ScopedJuceInitialiser_GUI juceInitialiser;
+    PluginAudioProcessor engine;
+    juce::MemoryBlock baseline;
+};
+
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    static const juce::ScopedJuceInitialiser_GUI juceInitialiser;
-    static PluginAudioProcessor engine;
-    static const auto baseline = []
-    {
-        juce::MemoryBlock block;
-        engine.getStateInformation (block);
-        return block;
-    }();
-    engine.setStateInformation (baseline.getData(), (int) baseline.getSize());
+    static Harness harness;
+    auto& engine = harness.engine;
+    engine.setStateInformation (harness.baseline.getData(), (int) harness.baseline.getSize());
     engine.setStateInformation (data, (int) std::min (size, (size_t) std::numeric_limits<int>::max()));
     juce::MemoryBlock after, again;
     engine.getStateInformation (after);
-    if (after == baseline)
+    if (after == harness.baseline)
         return 0;
 
     // The reader runs here only on input the engine took, which it has bounded first.
