@@ -160,7 +160,7 @@ TEST (Editor, TicksRepaintAfterProcessedBlocksAndKnobsRepaintOnlyWhenIdle)
     // The knob reports its change before the tree holds the new value; the next block still runs
     // with what the tree holds, not with the stale set the knob handed over.
     process (engine, noise (2, 64), 64);
-    EXPECT_EQ (PluginAudioProcessorTestAccess::applied (engine).inputs.frequency, 5000.0f);
+    EXPECT_EQ (PluginAudioProcessorTestAccess::applied (engine).inputs.damping, 10.0f); // the last knob turned
     EXPECT_EQ (valueOf (engine, "topValue"), 60.0f);
 
     // A waiting frame is analysed and released; a save in between leaves the tick idle.
