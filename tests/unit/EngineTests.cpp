@@ -35,6 +35,7 @@ TEST (AudioPath, AnyBlockSizeSoundsTheSameAndOddHostsDoNoHarm)
     process (mono, juce::AudioBuffer<float> (2, 0), 64);
     EXPECT_TRUE (identical (process (unprepared, input, 64), input));
     EXPECT_TRUE (unprepared.blockProcessed.load());
+    EXPECT_EQ (unprepared.themeIndex, 1); // the window's theme until one opens: the parameter's, Vibrato
 
     // Only mono or stereo, in as out (the host tests try the mismatches).
     for (const auto& [set, accepted] : { std::pair (juce::AudioChannelSet::mono(), true),

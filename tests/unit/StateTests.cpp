@@ -107,11 +107,12 @@ TEST (State, InvalidOrUnsafeInputLeavesEveryParameterAsItWas)
     const auto before = values (engine);
     const auto valid = save (other);
     // What the framework refuses itself, then what it would read to the harm of the host or the sound:
-    // markup beyond the bound, a document type, invalid or overlong UTF-8, an instruction, not a number,
-    // an exponent the number reader overflows on, a repeated attribute.
+    // a document type, an instruction (after the declaration or without one), markup beyond the bound,
+    // invalid or overlong UTF-8, not a number, an exponent the reader overflows on, a repeated attribute.
     std::vector<juce::MemoryBlock> cases { frame ("not a state"), frame (""), withGain ("", "PRESET"),
                                            withGain ("", "PARAMETERS", "<!DOCTYPE p>"),
                                            withGain (juce::String::repeatedString ("<a/>", 1100).toStdString()) };
+    cases.push_back (frame ("<PARAMETERS><?x?><PARAM id=\"gain\" value=\"500.0\"/></PARAMETERS>"));
     for (const auto* inside :
          { "<!-- \xc3 -->", "<!-- \xe0\x80\xad -->", "<?x?>", "<PARAM id=\"topValue\" value=\"nan\"/>",
            "<PARAM id=\"topValue\" value=\"1e99999999999\"/>",
