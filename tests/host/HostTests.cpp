@@ -1,5 +1,4 @@
 // Everything here goes through the built VST3 bundle, loaded as a DAW loads it.
-
 #include "BackgroundAudio.h"
 #include "PluginWindow.h"
 #include "ReferenceChain.h"
@@ -29,8 +28,7 @@ void setValues (skyhost::HostedPlugin& plugin, const std::vector<const char*>& v
 }
 } // namespace
 
-// The module as every VST3 host reads it before creating anything: dlopen, ModuleEntry (Linux's
-// bundleEntry), GetPluginFactory; both factory versions must tell the same story.
+// The module as every VST3 host reads it first: dlopen, ModuleEntry (Linux's bundleEntry), GetPluginFactory.
 TEST (Factory, MakerAndBothClassesThroughTheRawFactory)
 {
     using namespace Steinberg;
@@ -122,8 +120,7 @@ TEST (HostInstance, ParametersAndBusLayouts)
     EXPECT_FALSE (plugin->getInstance().checkBusesLayoutSupported (layout));
 }
 
-// Sample for sample against the reference chain: any change in order, coefficients, reverb
-// settings, mixing or the moment new settings take effect shows up, however small.
+// Sample for sample against the reference chain: order, coefficients, settings, mix and timing all show.
 TEST (HostAudio, EqualsTheReferenceChainSampleForSample)
 {
     // values: room size, mix, damping and cut-off, as typed into the host.
@@ -145,8 +142,7 @@ TEST (HostAudio, EqualsTheReferenceChainSampleForSample)
             setValues (*plugin, values);
         plugin->render (output, block);
 
-        // Typed values land on the nearest ones the parameters take: the reference takes the floats
-        // the engine holds, from its state (past the magic and the length).
+        // Typed values land on the nearest the parameters take: the reference takes the engine's, from its state.
         const auto state = juce::ValueTree::fromXml ((const char*) plugin->getComponentState().getData() + 8);
         const auto v = [&] (const char* id) { return (float) state.getChildWithProperty ("id", id)["value"]; };
         const auto expected =

@@ -74,6 +74,9 @@ TEST (GoldenImages, TheWindowAtItsDefaultsAndAfterChangesWhileItIsOpen)
     editor.reset();
     editor.reset (engine.createEditor());
     EXPECT_EQ (engine.themeIndex, 6);
+    for (const auto theme : { 1, 3, 4, 5 }) // the other themes, each with its own curve colour
+        set (engine, "backColor", (float) theme),
+            checkAgainstGolden (paint (*editor, 1), "theme-" + juce::String (theme));
 
     // Nothing selected (a translucent background, painted without the cached panel), a knob disabled.
     engine.themeIndex = 0;

@@ -139,8 +139,7 @@ TEST (State, InvalidOrUnsafeInputLeavesEveryParameterAsItWas)
 
 TEST (State, ReadsWhatTheFrameworkWouldAndKeepsWhatItDoesNotKnow)
 {
-    // The text ends where the data ends, or at a zero byte; a root in any case is taken and kept
-    // (later restores compare with it, again ignoring case); missing values take their defaults.
+    // The text ends with the data or a zero byte; a root in any case is kept (and compared ignoring case).
     PluginAudioProcessor engine;
     auto longer = withGain ("", "parameters");
     longer.copyFrom ("\xff\xff", 4, 2);
