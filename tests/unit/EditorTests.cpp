@@ -117,7 +117,8 @@ TEST (GoldenImages, LookAndFeelPiecesOutsideTheWindowsPaint)
     g.drawText ("Crescendo", -400, 0, 100, 30, juce::Justification::centred);
     g.setFont (lookAndFeel.getSliderPopupFont (knob));
     g.drawText ("440.00 hz", -300, 0, 100, 30, juce::Justification::centred);
-    g.reduceClipRegion (-100, 0, 100, 40);
+    g.setOrigin ({ -100, 0 });
+    g.reduceClipRegion (0, 0, 100, 40); // the menu fills its clip: kept to its own area, outline included
     lookAndFeel.drawPopupMenuBackground (g, 100, 40);
     checkAgainstGolden (image, "look-and-feel");
     EXPECT_EQ (lookAndFeel.getSliderPopupPlacement (knob), juce::BubbleComponent::below);
@@ -131,6 +132,33 @@ TEST (GoldenImages, TheEmbeddedFontIsTheSulphurPointBoldFileByteForByte)
                      .loadFileAsData (file));
     EXPECT_EQ (file, juce::MemoryBlock (embeddedFont::data(), embeddedFont::size()));
     EXPECT_EQ (file.getSize(), 54788u);
+
+    // Fonts are asked for on every layout and paint: each getter parses the file once per process.
+    OtherLookAndFeel first, second;
+    juce::ComboBox box;
+    juce::Slider knob;
+    EXPECT_EQ (first.getPopupMenuFont().getTypefacePtr(), second.getPopupMenuFont().getTypefacePtr());
+    EXPECT_EQ (first.getComboBoxFont (box).getTypefacePtr(), second.getComboBoxFont (box).getTypefacePtr());
+    EXPECT_EQ (first.getSliderPopupFont (knob).getTypefacePtr(),
+               second.getSliderPopupFont (knob).getTypefacePtr());
+}
+
+// Two paints of a worked example: runs of equal levels open into a comb and close, a zero between
+// two levels is filled, the zero beside a single level (index 9) is not, and falls cover a quarter.
+TEST (SpectrumCurve, TwoPaintsOfAWorkedExample)
+{
+    const spectrum_curve::Levels levels { 0, 0.5f, 0.5f, 0.5f, 0.5f, 0, 0.8f, 0.8f, 0.2f };
+    spectrum_curve::Levels current {}, shown {}, last {};
+    const float expected[2][10] = { { 0, 0.5f, 0.25f, 0.5f, 0.25f, 0.525f, 0.8f, 0.4f, 0.2f, 0 },
+                                    { 0, 0.5f, 0.4375f, 0.46875f, 0.5f, 0.65f, 0.8f, 0.5f, 0.2f, 0 } };
+    for (const auto& paint : expected)
+    {
+        spectrum_curve::advance (levels, current, shown, last);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_FLOAT_EQ (shown[(size_t) i], paint[i]) << i;
+    }
+    // From the baseline at the panel's left edge to the baseline 512 to the right, 0.8 at y = 66.
+    EXPECT_EQ (spectrum_curve::path (shown, 34).getBounds(), juce::Rectangle<float> (34, 66, 512, 224));
 }
 
 TEST (Editor, TicksRepaintAfterProcessedBlocksAndKnobsRepaintOnlyWhenIdle)
