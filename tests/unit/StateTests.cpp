@@ -85,12 +85,14 @@ TEST (State, OpensTheCommittedFixtures)
     {
         const auto file =
             juce::File (SKYLORN_TEST_DATA_DIR "/state").getChildFile (juce::String (name) + ".state");
-        PluginAudioProcessor engine;
-        setAll (engine, expected);
+        PluginAudioProcessor engine; // as it is made, it saves exactly the defaults
+        if (std::string (name) != "defaults")
+            setAll (engine, expected);
         if (juce::SystemStats::getEnvironmentVariable ("SKYLORN_REGENERATE_FIXTURES", {}) == "1")
             file.replaceWithData (save (engine).getData(), save (engine).getSize());
         juce::MemoryBlock stored;
         ASSERT_TRUE (file.loadFileAsData (stored)) << name;
+        EXPECT_EQ (save (engine), stored) << name;
         setAll (engine, { 33.0f, 33.0f, 33.0f, 333.0f, 1.0f });
         restore (engine, stored);
         for (size_t i = 0; i < expected.size(); ++i)
@@ -107,15 +109,17 @@ TEST (State, InvalidOrUnsafeInputLeavesEveryParameterAsItWas)
     const auto before = values (engine);
     const auto valid = save (other);
     // What the framework refuses itself, then what it would read to the harm of the host or the sound:
-    // a document type, an instruction (after the declaration or without one), markup beyond the bound,
-    // invalid or overlong UTF-8, not a number, an exponent the reader overflows on, a repeated attribute.
+    // a document type, a second instruction or one after other markup, markup beyond the bound, UTF-8 cut
+    // short, overlong, a surrogate or beyond U+10FFFF, not a number, a long exponent, a repeated attribute.
     std::vector<juce::MemoryBlock> cases { frame ("not a state"), frame (""), withGain ("", "PRESET"),
                                            withGain ("", "PARAMETERS", "<!DOCTYPE p>"),
                                            withGain (juce::String::repeatedString ("<a/>", 1100).toStdString()) };
-    cases.push_back (frame ("<PARAMETERS><?x?><PARAM id=\"gain\" value=\"500.0\"/></PARAMETERS>"));
+    cases.insert (cases.end(), { frame ("<PARAMETERS><?x?><PARAM id=\"gain\" value=\"500.0\"/></PARAMETERS>"),
+                                 withGain ("", "PARAMETERS", "<?x?>") });
     for (const auto* inside :
-         { "<!-- \xc3 -->", "<!-- \xe0\x80\xad -->", "<?x?>", "<PARAM id=\"topValue\" value=\"nan\"/>",
-           "<PARAM id=\"topValue\" value=\"1e99999999999\"/>",
+         { "<!-- \xc3 -->", "<!-- \xe0\x80\xad -->", "<!-- \xed\xa0\x80 -->", "<!-- \xf0\x8f\xbf\xbf -->",
+           "<!-- \xf4\x90\x80\x80 -->", "<!-- \xf5\x80\x80\x80 -->", "<!-- \xf0\x9f\x8e -->", "<?x?>",
+           "<PARAM id=\"topValue\" value=\"nan\"/>", "<PARAM id=\"topValue\" value=\"1e99999999999\"/>",
            "<PARAM id=\"topValue\" value=\"1.0\" value=\"5.0\"/>" })
         cases.push_back (withGain (inside));
     for (auto* reproducer : { "invalid-utf8.bin", "long-exponent.bin", "overlong-utf8.bin" }) // found by fuzzing
@@ -139,16 +143,25 @@ TEST (State, InvalidOrUnsafeInputLeavesEveryParameterAsItWas)
 
 TEST (State, ReadsWhatTheFrameworkWouldAndKeepsWhatItDoesNotKnow)
 {
-    // The text ends with the data or a zero byte; a root in any case is kept (and compared ignoring case).
+    // The text ends with the data or a zero byte; a root in any case is kept (and compared ignoring case);
+    // parameters missing or without a value take their defaults; what it does not know, in characters of any
+    // length, is kept.
     PluginAudioProcessor engine;
     auto longer = withGain ("", "parameters");
     longer.copyFrom ("\xff\xff", 4, 2);
+    longer.setSize (longer.getSize() - 1); // no zero byte after the text either
     restore (engine, longer);
     EXPECT_EQ (valueOf (engine, "gain"), 500.0f);
-    restore (engine, frame (declaration + "<Parameters><PARAM id=\"x\" value=\"1\"/><PARAM id=\"lowValue\"/>"
-                            + "<PARAM id=\"gain\" value=\"600.0\"/></Parameters>" + std::string ("\0junk", 5)));
+    setAll (engine, { 10.0f, 20.0f, 30.0f, 440.0f, 4.0f });
+    // U+1F3B5, then the edges of what is well-formed: U+10000, U+10FFFF, U+D7FF (before the surrogates), U+0800.
+    const std::string note = "\xf0\x9f\x8e\xb5\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\xed\x9f\xbf\xe0\xa0\x80";
+    restore (engine, frame (declaration + "<Parameters><PARAM id=\"x\" value=\"1\" note=\"" + note
+                            + "\"/><PARAM id=\"lowValue\"/><PARAM id=\"gain\" value=\"600.0\"/></Parameters>"
+                            + std::string ("\0\xc3<!x", 5)));
     EXPECT_EQ (values (engine), (std::vector<float> { 50.0f, 50.0f, 50.0f, 600.0f, 0.0f }));
     const auto saved = save (engine);
     const auto text = juce::String::fromUTF8 ((const char*) saved.getData() + 8, (int) saved.getSize() - 9);
-    EXPECT_TRUE (text.contains ("> <Parameters><PARAM id=\"x\" value=\"1\"/>")) << text;
+    EXPECT_TRUE (text.contains (
+        "> <Parameters><PARAM id=\"x\" value=\"1\" note=\"&#127925;&#65536;&#1114111;&#55295;&#2048;\"/>"))
+        << text;
 }
