@@ -2,7 +2,8 @@
 
 Prints its address on 127.0.0.1. Connection i is sent argument i, hex for "MODE:" and bytes, and is then
 closed ("close"), held open and silent ("hold") or sent one more byte every 5 ms ("trickle"), the last two
-until the client leaves. Each prints a line, its request or null for none; the server ends once all have.
+until the client leaves. Each prints a line, its request or null for none, and one more connection within half
+a second of the last ending prints "again"; then the server ends.
 --tls: a certificate signed by itself. No arguments: the port is bound, never listened on, for two seconds."""
 import contextlib, http.client, socket, ssl, subprocess, sys, tempfile, threading, time
 
@@ -45,3 +46,9 @@ time.sleep(0 if arguments else 2)
 for argument in arguments:
     mode, _, reply = bytes.fromhex(argument).partition(b":")
     threading.Thread(target=serve, args=(listener.accept()[0], mode, reply)).start()
+for thread in set(threading.enumerate()) - {threading.main_thread()}:
+    thread.join()
+listener.settimeout(0.5)  # a client that tries again does so as soon as its connection has ended
+with contextlib.suppress(OSError):
+    listener.accept()
+    print("again", flush=True)
