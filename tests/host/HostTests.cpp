@@ -7,6 +7,8 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <pluginterfaces/base/ipluginbase.h>
+#include <pluginterfaces/vst/ivstcomponent.h>
+#include <pluginterfaces/vst/ivstunits.h>
 
 namespace
 {
@@ -26,9 +28,17 @@ void setValues (skyhost::HostedPlugin& plugin, const std::vector<const char*>& v
     for (size_t i = 0; i < values.size(); ++i)
         EXPECT_TRUE (plugin.setParameterValue (ids[i], values[i], error)) << error;
 }
+
+// The component itself, for what JUCE's host does not pass on.
+struct Vst3Component : juce::ExtensionsVisitor
+{
+    void visitVST3Client (const VST3Client& client) override { component = client.getIComponentPtr(); }
+    Steinberg::Vst::IComponent* component = nullptr;
+};
 } // namespace
 
-// The module as every VST3 host reads it first: dlopen, ModuleEntry (Linux's bundleEntry), GetPluginFactory.
+// The module as every VST3 host reads it first: dlopen, ModuleEntry (Linux's bundleEntry), GetPluginFactory;
+// ModuleExit it calls before unloading.
 TEST (Factory, MakerAndBothClassesThroughTheRawFactory)
 {
     using namespace Steinberg;
@@ -38,7 +48,7 @@ TEST (Factory, MakerAndBothClassesThroughTheRawFactory)
     ASSERT_NE (library, nullptr) << dlerror();
     const auto entry = reinterpret_cast<bool (*) (void*)> (dlsym (library, "ModuleEntry"));
     const auto getFactory = reinterpret_cast<IPluginFactory* (*) ()> (dlsym (library, "GetPluginFactory"));
-    ASSERT_TRUE (entry && getFactory && entry (library));
+    ASSERT_TRUE (entry && getFactory && dlsym (library, "ModuleExit") && entry (library));
     auto* factory = getFactory();
     IPluginFactory3* factory3 = nullptr;
     ASSERT_EQ (factory->queryInterface (IPluginFactory3::iid, (void**) &factory3), kResultOk);
@@ -90,7 +100,8 @@ TEST (HostInstance, ParametersAndBusLayouts)
         { 0x12CCF27D, "Damping", 0.5f, "50.00" },     { 0x00304B7F, "Frequency", 0.33354229f, "100.00" },
         { 0x4E0832BC, "BackColor", 0.0f, "Vibrato" }, { 0x62797073, "Bypass", 0.0f, "Off" }
     };
-    const auto parameters = plugin->describe().parameters;
+    const auto summary = plugin->describe();
+    const auto& parameters = summary.parameters;
     ASSERT_EQ (parameters.size(), std::size (published));
     for (size_t i = 0; i < parameters.size(); ++i)
     {
@@ -102,22 +113,51 @@ TEST (HostInstance, ParametersAndBusLayouts)
         EXPECT_EQ (parameters[i].defaultText, text) << name;
     }
 
-    // 20 Hz to 20 kHz on a 0.01 Hz grid, the centre on the geometric mean; back within the text's rounding.
-    auto* frequency = plugin->getInstance().getParameters()[3];
-    const std::pair<float, const char*> mapping[] = {
-        { 0.0f, "20.00" }, { 0.25f, "38.77" }, { 0.5f, "632.46" }, { 0.75f, "4723.57" }, { 1.0f, "20000.00" }
+    // 20 Hz to 20 kHz on a 0.01 Hz grid, the centre on the geometric mean; the themes a host lists and
+    // automates at index / 5. Back from the text within its rounding.
+    auto& instance = plugin->getInstance();
+    const std::tuple<int, float, const char*> mapping[] = {
+        { 3, 0.0f, "20.00" },    { 3, 0.25f, "38.77" },  { 3, 0.5f, "632.46" },    { 3, 0.75f, "4723.57" },
+        { 3, 1.0f, "20000.00" }, { 4, 0.0f, "Vibrato" }, { 4, 0.2f, "Crescendo" }, { 4, 0.4f, "Rhapsody" },
+        { 4, 0.6f, "Staccato" }, { 4, 0.8f, "Tremolo" }, { 4, 1.0f, "Arpeggio" }
     };
-    for (const auto& [normalised, hertz] : mapping)
+    for (const auto& [index, normalised, text] : mapping)
     {
-        EXPECT_EQ (frequency->getText (normalised, 64), hertz);
-        EXPECT_NEAR (frequency->getValueForText (hertz), normalised, 2.0e-5) << hertz;
+        EXPECT_EQ (instance.getParameters()[index]->getText (normalised, 64), text);
+        EXPECT_NEAR (instance.getParameters()[index]->getValueForText (text), normalised, 2.0e-5) << text;
     }
-    // Mono or stereo throughout, but not mono into stereo.
+    // A list of six; automation between two themes lands on the nearest, halves to the even index.
+    auto* theme = instance.getParameters()[4];
+    EXPECT_EQ (theme->getNumSteps(), 6);
+    const std::pair<float, const char*> between[] = {
+        { 0.1f, "Vibrato" }, { 0.3f, "Rhapsody" }, { 0.5f, "Rhapsody" }, { 0.9f, "Tremolo" }
+    };
+    for (const auto& [normalised, name] : between)
+        EXPECT_EQ (theme->getText (normalised, 64), name) << normalised;
+
+    // Stereo by default, mono or stereo throughout, but not mono into stereo.
+    ASSERT_EQ (summary.inputs.size() + summary.outputs.size(), 2u);
+    for (const auto& [bus, name] :
+         { std::pair (summary.inputs[0], "Input"), std::pair (summary.outputs[0], "Output") })
+        EXPECT_TRUE (bus.name == name && bus.layout == "Stereo" && bus.enabledByDefault) << bus.name;
     EXPECT_TRUE (plugin->setChannelCount (1));
     EXPECT_TRUE (plugin->setChannelCount (2));
-    auto layout = plugin->getInstance().getBusesLayout();
+    auto layout = instance.getBusesLayout();
     layout.inputBuses.getReference (0) = juce::AudioChannelSet::mono();
-    EXPECT_FALSE (plugin->getInstance().checkBusesLayoutSupported (layout));
+    EXPECT_FALSE (instance.checkBusesLayoutSupported (layout));
+
+    // No tail for the host to play out, no MIDI buses, and one program without a name in the root unit's list.
+    plugin->prepare (48000.0, 512);
+    EXPECT_EQ (instance.getTailLengthSeconds(), 0.0);
+    EXPECT_FALSE (instance.acceptsMidi() || instance.producesMidi());
+    Vst3Component client;
+    instance.getExtensions (client);
+    const Steinberg::FUnknownPtr<Steinberg::Vst::IUnitInfo> units (client.component);
+    Steinberg::Vst::ProgramListInfo list {};
+    Steinberg::Vst::String128 name { 1 };
+    ASSERT_TRUE (units && units->getProgramListCount() == 1
+                 && units->getProgramListInfo (0, list) == Steinberg::kResultOk && list.programCount == 1);
+    EXPECT_TRUE (units->getProgramName (list.id, 0, name) == Steinberg::kResultOk && name[0] == 0);
 }
 
 // Sample for sample against the reference chain: order, coefficients, settings, mix and timing all show.
