@@ -14,8 +14,8 @@ TEST (Concurrency, BlocksRunWholeSettingsWithoutTouchingTheHeapWhileTheMessageTh
         juce::MidiBuffer midi;
         for (int b = 0; b < 30000; ++b)
         {
-            // Blocks of the announced size, oversized, of one sample and without channels.
-            auto block = noise (b % 50 == 0 ? 0 : 2, b % 7 == 0 ? 256 : b % 5 == 0 ? 1 : 64, b % 97 + 1);
+            // Blocks of the announced size, oversized, of one sample, mono and without channels.
+            auto block = noise (b % 50 == 0 ? 0 : 1 + b % 2, b % 7 == 0 ? 256 : b % 5 == 0 ? 1 : 64, b % 97 + 1);
             countHeapCalls = true;
             engine.processBlock (block, midi);
             countHeapCalls = false;
@@ -39,6 +39,9 @@ TEST (Concurrency, BlocksRunWholeSettingsWithoutTouchingTheHeapWhileTheMessageTh
             engine.updateParameters();
         if (engine.fftInputReady.load (std::memory_order_acquire))
             engine.drawNextFrameOfSpectrum(), engine.fftInputReady.store (false, std::memory_order_release);
+        // Now and then no parameter changes until the next frame: only the flag then orders the work buffer's use.
+        while (i % 8 == 0 && running && ! engine.fftInputReady.load (std::memory_order_acquire))
+            std::this_thread::yield();
         juce::MemoryBlock state;
         engine.getStateInformation (state);
         engine.setStateInformation (state.getData(), (int) state.getSize());

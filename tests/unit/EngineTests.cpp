@@ -23,7 +23,9 @@ TEST (AudioPath, AnyBlockSizeSoundsTheSameAndOddHostsDoNoHarm)
     for (const auto& [prepared, block] :
          { std::pair (256, 1), std::pair (256, 7), std::pair (256, 1024), std::pair (0, 64) })
     {
-        PluginAudioProcessor engine;
+        PluginAudioProcessor engine; // after an earlier activation's rate, layout, block size and filter state
+        prepare (engine, 96000.0, 32, 1);
+        process (engine, noise (1, 100), 32);
         prepare (engine, 44100.0, prepared);
         EXPECT_TRUE (identical (process (engine, input, block), expected)) << prepared << " / " << block;
     }
@@ -36,6 +38,15 @@ TEST (AudioPath, AnyBlockSizeSoundsTheSameAndOddHostsDoNoHarm)
     EXPECT_TRUE (identical (process (unprepared, input, 64), input));
     EXPECT_TRUE (unprepared.blockProcessed.load());
     EXPECT_EQ (unprepared.themeIndex, 1); // the window's theme until one opens: the parameter's, Vibrato
+    EXPECT_EQ (parameter (unprepared, "backColor").getAllValueStrings().joinIntoString (" "),
+               "Vibrato Crescendo Rhapsody Staccato Tremolo Arpeggio"); // in the window's order
+    for (auto* p : unprepared.getParameters()) // hosts may automate all, and show no unit of ours
+        EXPECT_TRUE (p->isAutomatable() && p->getLabel().isEmpty()) << p->getName (20);
+
+    // One stereo bus each way until the host asks for another, named as hosts list them.
+    const auto stereo = juce::AudioChannelSet::stereo();
+    EXPECT_TRUE (unprepared.getBusesLayout() == juce::AudioProcessor::BusesLayout ({ { stereo }, { stereo } }));
+    EXPECT_EQ (unprepared.getBus (true, 0)->getName() + unprepared.getBus (false, 0)->getName(), "InputOutput");
 
     // Only mono or stereo, in as out (the host tests try the mismatches).
     for (const auto& [set, accepted] : { std::pair (juce::AudioChannelSet::mono(), true),
@@ -70,14 +81,27 @@ TEST (Spectrum, FramesOfTheMixedOutputAreHandedOverEvery2048SamplesAndAnalysed)
     EXPECT_NEAR (engine.spectrumLevels[256], 0.9256f, 1.0e-3f);
     EXPECT_EQ (engine.spectrumLevels[128], 0.0f);
 
+    // Mono feeds its one channel: the sine at twice the mean's amplitude, 6 dB up.
+    PluginAudioProcessor mono;
+    set (mono, "midValue", 0.0f);
+    prepare (mono, 48000.0, 4096, 1);
+    process (mono, juce::AudioBuffer<float> (sine.getArrayOfWritePointers(), 1, 2049), 4096);
+    mono.drawNextFrameOfSpectrum();
+    EXPECT_NEAR (mono.spectrumLevels[256], 0.9858f, 1.0e-3f);
+
     // Released, the next full FIFO is handed over: silence.
     engine.fftInputReady = false;
     process (engine, noise (2, 2048, 0), 4096);
     engine.drawNextFrameOfSpectrum();
     EXPECT_EQ (*std::max_element (engine.spectrumLevels.begin(), engine.spectrumLevels.end()), 0.0f);
 
-    // A block marks the engine busy for the window, a save marks it idle, a preparation clears the display.
+    // With no frame waiting, the analysis leaves the display and the audio thread's work buffer alone.
     engine.spectrumLevels.fill (0.5f);
+    engine.fftInputReady = false;
+    engine.drawNextFrameOfSpectrum();
+    EXPECT_EQ (engine.spectrumLevels[256], 0.5f);
+
+    // A block marks the engine busy for the window, a save marks it idle, a preparation clears the display.
     EXPECT_TRUE (engine.blockProcessed.load());
     juce::MemoryBlock state;
     engine.getStateInformation (state);
